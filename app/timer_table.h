@@ -1,0 +1,42 @@
+// Timer bookkeeping shared by the loops that keep their own clock (virtual time and poll()).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <utility>
+
+namespace velantor {
+
+class TimerTarget;
+
+class TimerTable {
+ public:
+  struct Due {
+    TimerTarget* target;
+    int id;
+  };
+
+  void Start(TimerTarget* target, int id, int periodMs, int64_t now);
+  void Stop(TimerTarget* target, int id);
+  void StopAll(TimerTarget* target);
+  bool IsRunning(const TimerTarget* target, int id) const;
+
+  // Earliest deadline, if any timer runs.
+  std::optional<int64_t> NextDeadline() const;
+  // Takes the earliest timer due at or before `limit` and reschedules it one period later
+  // (a handler may stop or restart it). Equal deadlines fire in the order they were set.
+  std::optional<Due> TakeDue(int64_t limit, int64_t* deadline);
+
+ private:
+  struct Entry {
+    int periodMs;
+    int64_t deadline;
+    uint64_t order;
+  };
+  using Key = std::pair<const TimerTarget*, int>;
+  std::map<Key, Entry> timers_;
+  uint64_t nextOrder_ = 0;
+};
+
+}  // namespace velantor
