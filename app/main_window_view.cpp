@@ -1,0 +1,214 @@
+#include "app/main_window_view.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "app/diagnostics_view.h"
+#include "app/dialogs_view.h"
+#include "app/main_dialog.h"
+#include "app/window_messages.h"
+
+namespace velantor {
+
+namespace {
+const QColor kBlue(30, 144, 225);
+const QColor kCurrentHeader(240, 245, 230);
+const QColor kTitleText(255, 255, 251);
+constexpr const char* kTitle = "Velantor Ver7.01";
+constexpr std::array<const char*, 4> kHeaderTexts = {"General", "EDID", "Matrix", "FW Upgrade"};
+
+QToolButton* TitleButton(QWidget* parent, const QString& icon, const QString& tip) {
+  auto* b = new QToolButton(parent);
+  b->setIcon(QIcon(icon));
+  b->setIconSize(QSize(16, 16));
+  b->setToolTip(tip);
+  b->setAutoRaise(true);
+  b->setCursor(Qt::PointingHandCursor);
+  b->setFixedSize(28, 24);
+  b->setStyleSheet("QToolButton { border: none; background: transparent; }"
+                   "QToolButton:hover { background: rgba(255,255,255,60); }"
+                   "QToolButton:pressed { background: rgba(0,0,0,60); }");
+  return b;
+}
+}  // namespace
+
+HeaderTab::HeaderTab(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  setAlignment(Qt::AlignCenter);
+  setCursor(Qt::PointingHandCursor);
+  setFixedHeight(30);
+  setMinimumWidth(110);
+  SetCurrent(false);
+}
+
+void HeaderTab::SetCurrent(bool current) {
+  const QColor bg = current ? kCurrentHeader : kBlue;
+  const char* fg = current ? "black" : "white";
+  setStyleSheet(QString("QLabel { background: %1; color: %2; font-weight: %3; padding: 0 12px; }"
+                        "QLabel:disabled { color: %4; }")
+                    .arg(bg.name(), fg, current ? "bold" : "normal", current ? "#777" : "#bcd"));
+}
+
+void HeaderTab::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit Clicked();
+}
+
+MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog),
+      makePageView_(std::move(pageViews)) {
+  setWindowTitle(kTitle);
+  setWindowIcon(QIcon(":/icons/velantor.svg"));
+  setObjectName("MainWindow");
+  setStyleSheet("#MainWindow { background: rgb(30,144,225); border: 1px solid #8a8a8a; }");
+  setAttribute(Qt::WA_StyledBackground);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+  layout->addWidget(BuildTitleBar());
+
+  auto* headerRow = new QWidget(this);
+  auto* headerLayout = new QHBoxLayout(headerRow);
+  headerLayout->setContentsMargins(6, 0, 6, 0);
+  headerLayout->setSpacing(2);
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    // Headers appear in the order General, EDID, Matrix, FW Upgrade.
+    auto* tab = new HeaderTab(kHeaderTexts[static_cast<size_t>(page - 1)], headerRow);
+    headers_[static_cast<size_t>(page - 1)] = tab;
+    connect(tab, &HeaderTab::Clicked, this, [this, page] { dialog_.OnHeaderClick(page); });
+    headerLayout->addWidget(tab);
+  }
+  headerLayout->addStretch();
+  layout->addWidget(headerRow);
+
+  stack_ = new QStackedWidget(this);
+  stack_->setObjectName("PageArea");
+  stack_->setStyleSheet("#PageArea { background: rgb(240,245,230); }");
+  stack_->setMinimumSize(760, 470);
+  layout->addWidget(stack_, 1);
+
+  diagnostics_ = new DiagnosticsView(dialog_, this);
+  diagnostics_->setVisible(false);
+  layout->addWidget(diagnostics_);
+
+  SharedState& shared = dialog_.Shared();
+  message_ = new OverlayDialogView(this, QSize(300, 70), 10, 190, shared.Message.Changed(),
+                                   [&shared] { return shared.Message.IsOpen(); },
+                                   [&shared] { return shared.Message.DisplayedText(); });
+  busy_ = new OverlayDialogView(this, QSize(170, 34), 6, 200, shared.Busy.Changed(),
+                                [&shared] { return shared.Busy.IsOpen(); },
+                                [&shared] { return shared.Busy.DisplayedText(); });
+  ConfiguringDialog& configuring = dialog_.Configuring();
+  configuring_ = new OverlayDialogView(this, QSize(360, 80), 10, 210, configuring.Changed(),
+                                       [&configuring] { return configuring.IsOpen(); },
+                                       [&configuring] { return configuring.Text(); });
+  message_->setObjectName("MessageDialog");
+  busy_->setObjectName("BusyDialog");
+  configuring_->setObjectName("ConfiguringDialog");
+
+  subscription_ = dialog_.Changed().Subscribe([this] { Sync(); });
+  Sync();
+  adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+MainWindowView::~MainWindowView() { dialog_.Changed().Unsubscribe(subscription_); }
+
+QWidget* MainWindowView::BuildTitleBar() {
+  auto* bar = new QWidget(this);
+  bar->setFixedHeight(30);
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(8, 0, 4, 0);
+  row->setSpacing(2);
+  auto* icon = new QLabel(bar);
+  icon->setPixmap(QIcon(":/icons/velantor.svg").pixmap(18, 18));
+  auto* title = new QLabel(kTitle, bar);
+  QFont font("宋体");
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(15);
+  title->setFont(font);
+  title->setStyleSheet(QString("color: %1; background: transparent;").arg(kTitleText.name()));
+  title->setObjectName("Title");
+  row->addWidget(icon);
+  row->addWidget(title);
+  row->addStretch();
+
+  auto* logs = TitleButton(bar, ":/icons/logs.svg", "Show the hex logs of the current page");
+  logs->setObjectName("LogsButton");
+  logs->setCheckable(true);
+  connect(logs, &QToolButton::toggled, this, [this](bool on) { SetDiagnosticsVisible(on); });
+  auto* about = TitleButton(bar, ":/icons/info.svg", "About Velantor");
+  connect(about, &QToolButton::clicked, this, &MainWindowView::ShowAbout);
+  auto* minimise = TitleButton(bar, ":/icons/minimise.svg", "Minimize");
+  minimise->setObjectName("MinimizeButton");
+  connect(minimise, &QToolButton::clicked, this, &QWidget::showMinimized);
+  auto* close = TitleButton(bar, ":/icons/close.svg", "Close");
+  close->setObjectName("CloseButton");
+  connect(close, &QToolButton::clicked, qApp, &QApplication::quit);
+  for (QWidget* w : {static_cast<QWidget*>(logs), static_cast<QWidget*>(about),
+                     static_cast<QWidget*>(minimise), static_cast<QWidget*>(close)}) {
+    row->addWidget(w);
+  }
+  return bar;
+}
+
+void MainWindowView::Sync() {
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    const size_t i = static_cast<size_t>(page - 1);
+    headers_[i]->SetCurrent(dialog_.HeaderSelected(page));
+    headers_[i]->setEnabled(dialog_.HeadersEnabled());
+    if (!pageViews_[i] && dialog_.Page(page)) {
+      pageViews_[i] = makePageView_(page, dialog_.Page(page), stack_);
+      stack_->addWidget(pageViews_[i]);
+    }
+  }
+  if (QWidget* current = pageViews_[static_cast<size_t>(dialog_.CurrentPage() - 1)]) {
+    stack_->setCurrentWidget(current);
+  }
+  diagnostics_->Refresh();
+}
+
+void MainWindowView::SetDiagnosticsVisible(bool visible) {
+  diagnostics_->setVisible(visible);
+  diagnostics_->Refresh();
+  adjustSize();
+}
+
+void MainWindowView::ShowAbout() {
+  QMessageBox::about(this, "About Velantor",
+                     QString("<b>Velantor</b> %1<br>Control panel for HDMI matrix switchers.<br>"
+                             "Serial and TCP links, routing, EDID, network settings and firmware.")
+                         .arg(VELANTOR_VERSION));
+}
+
+void MainWindowView::mousePressEvent(QMouseEvent* event) {
+  // Any free spot drags the window, as a frameless window has no caption to hold.
+  if (event->button() != Qt::LeftButton) return;
+  if (windowHandle() && windowHandle()->startSystemMove()) return;
+  dragging_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void MainWindowView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void MainWindowView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+
+void MainWindowView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  QPainterPath path;
+  path.addRoundedRect(rect(), 3, 3);
+  setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+}  // namespace velantor
