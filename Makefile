@@ -28,7 +28,7 @@ test: build build-asan
 	  ctest --output-on-failure -j $(JOBS) --timeout 300
 
 bench: build
-	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
+	@for b in $(BUILD)/bench/*_bench $(BUILD)/bench/*_qtbench; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b; done
 
 demo: build
 	bash scripts/demo.sh $(BUILD)

@@ -1,0 +1,308 @@
+#include "pages/general/general_page.h"
+
+#include <algorithm>
+
+#include "app/command_link.h"
+#include "link/port_directory.h"
+#include "link/protocol.h"
+
+namespace velantor {
+
+namespace {
+constexpr const char* kOpenComFailed = "Open COM failed!";
+constexpr const char* kConnectFailed = "Connect to Matrix failed!";
+
+std::string PortName(int number) { return "COM" + std::to_string(number); }
+
+// "COM7" -> 7; 0 when the text names no port from 1 to 19.
+int PortNumberOf(const std::string& text) {
+  if (text.size() < 4 || text.size() > 5 || text.compare(0, 3, "COM") != 0) return 0;
+  for (int n = 1; n <= 19; ++n) {
+    if (text.substr(3) == std::to_string(n)) return n;
+  }
+  return 0;
+}
+}  // namespace
+
+CGeneralPage::CGeneralPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port,
+                           PortDirectory& directory)
+    : TimerTarget(loop),
+      shared_(shared),
+      mainWindow_(mainWindow),
+      port_(port),
+      directory_(directory),
+      sender_(shared.LinkMode, shared.PageSocket, port, sentLog_, SentLogOrder::kBeforeSend),
+      serialCollector_(PageKind::General, receivedLog_, [this](const CommandFrame& f, bool ok) { OnFrame(f, ok); }),
+      tcpCollector_(PageKind::General, receivedLog_, [this](const CommandFrame& f, bool ok) { OnFrame(f, ok); }) {
+  Initialise();
+}
+
+void CGeneralPage::Initialise() {
+  comConnected_ = 0;
+  settings_.stopBits = 1;
+  RescanPorts();
+  if (shared_.ComPortNumber != 0) {
+    auto it = std::find(view_.ports.begin(), view_.ports.end(), PortName(shared_.ComPortNumber));
+    if (it != view_.ports.end()) view_.portSelection = static_cast<int>(it - view_.ports.begin());
+  }
+  view_.comMode = true;
+  view_.tcpGroupEnabled = false;
+  SetTimer(kTimerRescan, 500);
+  UpdatePortDetail();
+  Notify();
+}
+
+void CGeneralPage::RescanPorts() {
+  // The directory lists devices without opening them, so the rescan never disturbs a device
+  // that belongs to someone else.
+  directory_.Rescan();
+  const std::string current =
+      view_.portSelection >= 0 && view_.portSelection < static_cast<int>(view_.ports.size())
+          ? view_.ports[static_cast<size_t>(view_.portSelection)]
+          : "";
+  std::vector<std::string> found;
+  for (int n : directory_.PresentNumbers()) {
+    if (n >= 1 && n <= 19) found.push_back(PortName(n));
+  }
+  view_.ports = found;
+  auto it = std::find(found.begin(), found.end(), current);
+  view_.portSelection = found.empty() ? -1 : it != found.end() ? static_cast<int>(it - found.begin()) : 0;
+  UpdatePortDetail();
+}
+
+int CGeneralPage::SelectedPortNumber() const {
+  if (view_.portSelection < 0 || view_.portSelection >= static_cast<int>(view_.ports.size())) return 0;
+  return PortNumberOf(view_.ports[static_cast<size_t>(view_.portSelection)]);
+}
+
+void CGeneralPage::UpdatePortDetail() {
+  const int n = SelectedPortNumber();
+  if (n == 0) {
+    view_.portDetail = view_.ports.empty() ? "No serial port found" : "";
+    return;
+  }
+  const std::string error = directory_.LastError(n);
+  view_.portDetail = error.empty() ? directory_.Describe(n) : directory_.Describe(n) + ": " + error;
+}
+
+void CGeneralPage::OnComMode() {
+  if (shared_.ComLinkOpen == 0) SetTimer(kTimerRescan, 500);
+  shared_.LinkMode = 0;
+  view_.comMode = true;
+  view_.comGroupEnabled = true;
+  view_.portListEnabled = shared_.ComLinkOpen == 0;
+  view_.tcpGroupEnabled = false;
+  Notify();
+}
+
+void CGeneralPage::OnTcpMode() {
+  shared_.LinkMode = 1;  // an open serial link stays open; frames now go to the socket
+  view_.comMode = false;
+  view_.comGroupEnabled = false;
+  view_.tcpGroupEnabled = true;
+  Notify();
+}
+
+void CGeneralPage::SetComClosedLook() {
+  view_.comButton = "Connect";
+  view_.comConnectedIcon = false;
+}
+
+void CGeneralPage::OnComConnect() {
+  settings_ = SerialSettings{};  // 115200 8N2, event mask 3, 512-byte buffer
+  if (comConnected_ == 1) {
+    shared_.ComLinkOpen = 0;
+    comConnected_ = 0;
+    SetComClosedLook();
+    port_.Close();
+    SetTimer(kTimerRescan, 500);
+    view_.portListEnabled = true;
+    Notify();
+    return;
+  }
+  // Only a port the user can see in the list is ever opened.
+  const int n = SelectedPortNumber();
+  if (n == 0) {
+    ShowMessageFor(1500, kOpenComFailed);
+    return;
+  }
+  portNumber_ = n;
+  shared_.ComPortNumber = n;
+  if (port_.Open(this, n, settings_) == 1) {
+    port_.StartMonitoring();
+    KillTimer(kTimerRescan);
+    view_.portListEnabled = false;
+    view_.comButton = "Disconnect";
+    view_.comConnectedIcon = true;
+    comConnected_ = 1;
+    shared_.ComLinkOpen = 1;
+    UpdatePortDetail();
+    Notify();
+    SendFirstQuery();
+    return;
+  }
+  UpdatePortDetail();
+  Notify();
+  ShowMessageFor(1500, kOpenComFailed);
+}
+
+void CGeneralPage::SetTcpLook(bool connected) {
+  view_.tcpButton = connected ? "Disconnect" : "Connect";
+  view_.tcpConnectedIcon = connected;
+}
+
+void CGeneralPage::OnTcpConnect() {
+  ignoreStatusReplies_ = true;
+  if (shared_.PageSocketConnected == 1) {
+    DisconnectCommandSocket(shared_);
+    awaitingTcpConnect_ = false;
+    KillTimer(kTimerTcpConfirm);
+    SetTcpLook(false);
+    shared_.TcpLinkUp = 0;
+    Notify();
+    return;
+  }
+  shared_.MatrixAddress = view_.addressText;
+  ConnectCommandSocket(shared_, this);
+  // Judged by the connect notice itself; the timer only bounds how long that may take.
+  awaitingTcpConnect_ = true;
+  SetTimer(kTimerTcpConfirm, kTcpConnectTimeoutMs);
+}
+
+void CGeneralPage::TcpConnectConfirmed() {
+  awaitingTcpConnect_ = false;
+  KillTimer(kTimerTcpConfirm);
+  SetTcpLook(true);
+  shared_.TcpLinkUp = 1;
+  Notify();
+  SendFirstQuery();
+}
+
+void CGeneralPage::TcpConnectFailed() {
+  awaitingTcpConnect_ = false;
+  KillTimer(kTimerTcpConfirm);
+  // A connect that never completed is dropped, so the next Connect starts afresh.
+  DisconnectCommandSocket(shared_);
+  SetTcpLook(false);
+  shared_.TcpLinkUp = 0;
+  Notify();
+  ShowMessageFor(1000, kConnectFailed);
+}
+
+void CGeneralPage::OnPortSelChange(int index) {
+  view_.portSelection = index;
+  if (comConnected_ == 1) {
+    shared_.ComLinkOpen = 0;
+    comConnected_ = 0;
+    SetComClosedLook();
+    port_.Close();
+    view_.portListEnabled = true;
+  }
+  UpdatePortDetail();
+  Notify();
+}
+
+void CGeneralPage::OnAddressEdited(const std::string& text) { view_.addressText = text; }
+
+void CGeneralPage::OnAddressSelChange(int index) {
+  if (index >= 0 && index < static_cast<int>(view_.addresses.size())) {
+    view_.addressText = view_.addresses[static_cast<size_t>(index)];
+  }
+  shared_.MatrixAddress = view_.addressText;
+  shared_.PageSocketConnected = 0;
+  if (shared_.PageSocket) shared_.PageSocket->Close();
+  awaitingTcpConnect_ = false;
+  KillTimer(kTimerTcpConfirm);
+  SetTcpLook(false);
+  shared_.TcpLinkUp = 0;
+  Notify();
+}
+
+void CGeneralPage::SetAddresses(std::vector<std::string> addresses) {
+  view_.addresses = std::move(addresses);
+  if (view_.addressText.empty() && !view_.addresses.empty()) view_.addressText = view_.addresses[0];
+  Notify();
+}
+
+void CGeneralPage::StartAction() {
+  ignoreStatusReplies_ = true;
+  if (shared_.LinkMode == 1) {
+    if (shared_.PageSocketConnected == 0) ShowMessageFor(1500, kConnectFailed);
+    return;
+  }
+  if (shared_.ComLinkOpen == 0) {
+    SetTimer(kTimerRescan, 500);
+    ShowMessageFor(1500, kOpenComFailed);
+    return;
+  }
+  // The shell closed the port while another page was shown: open it again.
+  if (port_.Open(this, portNumber_, settings_) == 1) {
+    port_.StartMonitoring();
+  } else {
+    ShowMessageFor(1500, kOpenComFailed);
+  }
+}
+
+void CGeneralPage::CloseSerialLink() {
+  comConnected_ = 1;
+  OnComConnect();
+}
+
+void CGeneralPage::StartIpSearch() {
+  // The IP search clears the TCP link; the search itself comes with the network tools.
+  shared_.TcpLinkUp = 0;
+}
+
+void CGeneralPage::OnSocketEvent(int event, int error) {
+  const bool wasConnected = shared_.PageSocketConnected == 1;
+  if (HandleSocketNotice(shared_, event, error)) {
+    if (shared_.PageSocket) tcpCollector_.OnReadable(*shared_.PageSocket, shared_.CurrentPage == kPageGeneral);
+    return;
+  }
+  if (event == kSocketConnect && awaitingTcpConnect_) {
+    error == 0 ? TcpConnectConfirmed() : TcpConnectFailed();
+  } else if (event == kSocketClose && wasConnected) {
+    SetTcpLook(false);  // the caption follows the socket
+    Notify();
+  }
+}
+
+int CGeneralPage::OnPortRxChar(uint8_t byte, int portNumber) {
+  return serialCollector_.OnByte(byte, portNumber, shared_.LinkMode);
+}
+
+void CGeneralPage::OnFrame(const CommandFrame& frame, bool) {
+  if (!frame.HasStartPair()) return;
+  if (protocol::IsStandbyReport(frame)) ShowMessageFor(1500, "Matrix is in standby mode!");
+}
+
+void CGeneralPage::SendFirstQuery() { Send(protocol::DeviceQuery(protocol::kSubIrState)); }
+
+void CGeneralPage::ShowMessageFor(int periodMs, const std::string& text) {
+  ShowMessage(*this, shared_.Message, kTimerMessage, periodMs, text);
+}
+
+void CGeneralPage::OnTimer(int id) {
+  switch (id) {
+    case kTimerRescan:
+      KillTimer(kTimerRescan);
+      RescanPorts();
+      Notify();
+      SetTimer(kTimerRescan, 500);
+      break;
+    case kTimerTcpConfirm:
+      if (shared_.PageSocketConnected == 1) {
+        TcpConnectConfirmed();
+      } else {
+        TcpConnectFailed();
+      }
+      break;
+    case kTimerMessage:
+      CloseMessage(*this, shared_.Message, kTimerMessage);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace velantor

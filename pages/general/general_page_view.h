@@ -1,0 +1,52 @@
+// The General page on screen: link mode, the COM and TCP groups with their Connect buttons and
+// state icons. It shows CGeneralPage's view state and hands every action to it.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace velantor {
+
+class CGeneralPage;
+
+class GeneralPageView : public QWidget {
+  Q_OBJECT
+ public:
+  GeneralPageView(CGeneralPage& page, QWidget* parent);
+  ~GeneralPageView() override;
+
+  QRadioButton* ComModeRadio() const { return comRadio_; }
+  QRadioButton* TcpModeRadio() const { return tcpRadio_; }
+  QComboBox* PortList() const { return ports_; }
+  QComboBox* AddressList() const { return addresses_; }
+  QPushButton* ComConnectButton() const { return comConnect_; }
+  QPushButton* TcpConnectButton() const { return tcpConnect_; }
+  QLabel* ComStateIcon() const { return comIcon_; }
+  QLabel* TcpStateIcon() const { return tcpIcon_; }
+
+ private:
+  void Sync();
+  CGeneralPage& page_;
+  int subscription_ = 0;
+  bool syncing_ = false;
+  QRadioButton* comRadio_;
+  QRadioButton* tcpRadio_;
+  QGroupBox* comGroup_;
+  QGroupBox* tcpGroup_;
+  QComboBox* ports_;
+  QLabel* portDetail_;
+  QPushButton* comConnect_;
+  QLabel* comIcon_;
+  QComboBox* addresses_;
+  QPushButton* search_;
+  QPushButton* config_;
+  QPushButton* tcpConnect_;
+  QLabel* tcpIcon_;
+};
+
+}  // namespace velantor

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Writes the README's screenshots into docs/: the panel against the emulator, offscreen.
+set -euo pipefail
+build=${1:-build}
+mkdir -p docs
+port=18000
+"$build/velantor-sim" --tcp "127.0.0.1:$port" --no-serial --no-udp --no-stdin > /tmp/velantor-shots-sim.out 2>&1 &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do grep -q '^tcp ' /tmp/velantor-shots-sim.out && break; sleep 0.1; done
+for page in general edid matrix firmware; do
+  QT_QPA_PLATFORM=offscreen "$build/velantor" --connect "tcp:127.0.0.1:$port" --page "$page" \
+    --screenshot "docs/$page.png" --screenshot-delay 2500
+done
+echo "screenshots in docs/"

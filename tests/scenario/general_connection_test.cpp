@@ -1,0 +1,217 @@
+// The General page's connection management against the emulator model in virtual time: COM
+// and TCP connect and disconnect, the first query, the port list rescan and the mended faults.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/virtual_event_loop.h"
+#include "link/port_directory.h"
+#include "pages/general/general_page.h"
+#include "sim/device_model.h"
+#include "sim/sim_command_socket.h"
+#include "sim/sim_serial_link.h"
+
+namespace velantor {
+namespace {
+namespace fs = std::filesystem;
+
+struct NoMainWindow : MainWindowPort {
+  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
+  std::vector<std::pair<unsigned, int>> posted;
+};
+
+class GeneralConnection : public ::testing::Test {
+ protected:
+  GeneralConnection()
+      : root(fs::temp_directory_path() / ("velantor-gc-" + std::to_string(::getpid()) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+        directory((fs::create_directories(root / "sys/class/tty"), (root / "sys").string()), (root / "dev").string()),
+        model(loop),
+        serial(loop, model),
+        socket(loop, model) {
+    shared.PageSocket = &socket;
+  }
+  ~GeneralConnection() override { fs::remove_all(root); }
+
+  std::string MakeDevice(const std::string& name) {
+    fs::create_directories(root / "dev");
+    std::string path = (root / "dev" / name).string();
+    std::ofstream(path) << "";
+    return path;
+  }
+  CGeneralPage& Page() {
+    if (!page) page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
+    return *page;
+  }
+  std::string FirstSentLine() { return Page().SentLog()->Text().substr(0, 39); }
+
+  fs::path root;
+  VirtualEventLoop loop;
+  SharedState shared;
+  NoMainWindow mainWindow;
+  PortDirectory directory;
+  sim::DeviceModel model;
+  sim::SimSerialLink serial;
+  sim::SimCommandSocket socket;
+  std::unique_ptr<CGeneralPage> page;
+};
+
+TEST_F(GeneralConnection, ComConnectOpensTheChosenPortSendsTheFirstQueryAndDisconnects) {
+  directory.AddPath(MakeDevice("ttyVEL0"));
+  CGeneralPage& p = Page();
+  ASSERT_EQ(p.View().ports, std::vector<std::string>{"COM1"});
+  EXPECT_EQ(p.View().portSelection, 0);
+  EXPECT_EQ(p.StopBits(), 1);
+  p.OnComConnect();
+  EXPECT_EQ(p.View().comButton, "Disconnect");
+  EXPECT_TRUE(p.View().comConnectedIcon);
+  EXPECT_FALSE(p.View().portListEnabled);
+  EXPECT_EQ(shared.ComLinkOpen, 1);
+  EXPECT_EQ(shared.ComPortNumber, 1);
+  EXPECT_EQ(p.StopBits(), 2);
+  EXPECT_EQ(FirstSentLine(), "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5 ");
+  EXPECT_FALSE(p.TimerRunning(CGeneralPage::kTimerRescan));
+  loop.Advance(50);
+  EXPECT_GT(serial.Counters().bytesWritten, 0u);
+  EXPECT_GE(serial.Counters().bytesDelivered, 13u);  // the IR state reply came back
+
+  p.OnComConnect();
+  EXPECT_EQ(p.View().comButton, "Connect");
+  EXPECT_FALSE(p.View().comConnectedIcon);
+  EXPECT_EQ(shared.ComLinkOpen, 0);
+  EXPECT_FALSE(serial.IsOpen());
+  EXPECT_TRUE(p.TimerRunning(CGeneralPage::kTimerRescan));
+}
+
+TEST_F(GeneralConnection, ComConnectWithAnEmptyListOpensNothing) {
+  CGeneralPage& p = Page();
+  EXPECT_TRUE(p.View().ports.empty());
+  p.OnComConnect();
+  EXPECT_EQ(serial.Counters().opens + serial.Counters().failedOpens, 0);
+  EXPECT_TRUE(shared.Message.IsOpen());
+  EXPECT_EQ(shared.Message.DisplayedText(), "Open COM failed!");
+  loop.Advance(1500);
+  EXPECT_FALSE(shared.Message.IsOpen());
+}
+
+TEST_F(GeneralConnection, AFailedOpenLeavesThePageDisconnectedWithTheRescanRunning) {
+  directory.AddPath(MakeDevice("ttyVEL0"));
+  serial.SetPortPresent(false);
+  CGeneralPage& p = Page();
+  p.OnComConnect();
+  EXPECT_EQ(shared.Message.DisplayedText(), "Open COM failed!");
+  EXPECT_EQ(shared.ComLinkOpen, 0);
+  EXPECT_EQ(p.View().comButton, "Connect");
+  EXPECT_TRUE(p.TimerRunning(CGeneralPage::kTimerRescan));
+}
+
+TEST_F(GeneralConnection, RescanKeepsTheSelectedPortAndFallsBackWhenItGoes) {
+  const std::string second = MakeDevice("ttyVEL1");
+  directory.AddPath(MakeDevice("ttyVEL0"));
+  directory.AddPath(second);
+  CGeneralPage& p = Page();
+  p.OnPortSelChange(1);
+  const std::string third = MakeDevice("ttyVEL2");
+  directory.AddPath(third);
+  loop.Advance(500);
+  EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2", "COM3"}));
+  EXPECT_EQ(p.View().portSelection, 1);
+  fs::remove(second);
+  loop.Advance(500);
+  EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM3"}));
+  EXPECT_EQ(p.View().portSelection, 0);
+}
+
+TEST_F(GeneralConnection, ASlowTcpConnectIsStillConfirmedByItsNotification) {
+  CGeneralPage& p = Page();
+  p.OnTcpMode();
+  EXPECT_EQ(shared.LinkMode, 1);
+  EXPECT_TRUE(p.View().tcpGroupEnabled);
+  EXPECT_FALSE(p.View().comGroupEnabled);
+  socket.SetConnectDelayMs(400);
+  p.OnAddressEdited("127.0.0.1");
+  p.OnTcpConnect();
+  EXPECT_EQ(shared.MatrixAddress, "127.0.0.1");
+  loop.Advance(150);
+  EXPECT_EQ(p.View().tcpButton, "Connect");  // still connecting, no failure reported
+  EXPECT_FALSE(shared.Message.IsOpen());
+  loop.Advance(300);
+  EXPECT_EQ(p.View().tcpButton, "Disconnect");
+  EXPECT_TRUE(p.View().tcpConnectedIcon);
+  EXPECT_EQ(shared.TcpLinkUp, 1);
+  EXPECT_EQ(FirstSentLine(), "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5 ");
+  loop.Advance(10);
+  EXPECT_GE(socket.Counters().bytesReceived, 13u);
+
+  p.OnTcpConnect();  // Disconnect
+  EXPECT_EQ(p.View().tcpButton, "Connect");
+  EXPECT_EQ(shared.TcpLinkUp, 0);
+  EXPECT_EQ(shared.PageSocketConnected, 0);
+}
+
+TEST_F(GeneralConnection, ARefusedTcpConnectReportsFailureAndTheNextPressConnectsAnew) {
+  CGeneralPage& p = Page();
+  p.OnTcpMode();
+  socket.SetReachable(false);
+  p.OnAddressEdited("127.0.0.1");
+  p.OnTcpConnect();
+  loop.Advance(20);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  EXPECT_EQ(p.View().tcpButton, "Connect");
+  EXPECT_EQ(shared.TcpLinkUp, 0);
+  loop.Advance(1000);
+  EXPECT_FALSE(shared.Message.IsOpen());
+  socket.SetReachable(true);
+  p.OnTcpConnect();
+  loop.Advance(20);
+  EXPECT_EQ(shared.TcpLinkUp, 1);
+  EXPECT_EQ(p.View().tcpButton, "Disconnect");
+}
+
+TEST_F(GeneralConnection, AConnectThatNeverAnswersTimesOutAndIsDropped) {
+  CGeneralPage& p = Page();
+  p.OnTcpMode();
+  socket.SetConnectDelayMs(60000);
+  p.OnAddressEdited("127.0.0.1");
+  p.OnTcpConnect();
+  loop.Advance(CGeneralPage::kTcpConnectTimeoutMs);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  EXPECT_FALSE(socket.IsOpen());
+  loop.Advance(60000);  // the abandoned connect never flips the page to connected
+  EXPECT_EQ(shared.TcpLinkUp, 0);
+  EXPECT_EQ(p.View().tcpButton, "Connect");
+}
+
+TEST_F(GeneralConnection, ChoosingAnotherAddressDropsTheLink) {
+  CGeneralPage& p = Page();
+  p.OnTcpMode();
+  p.SetAddresses({"127.0.0.1", "127.0.0.2"});
+  p.OnTcpConnect();
+  loop.Advance(20);
+  ASSERT_EQ(shared.TcpLinkUp, 1);
+  p.OnAddressSelChange(1);
+  EXPECT_EQ(shared.MatrixAddress, "127.0.0.2");
+  EXPECT_EQ(shared.TcpLinkUp, 0);
+  EXPECT_EQ(shared.PageSocketConnected, 0);
+  EXPECT_EQ(p.View().tcpButton, "Connect");
+}
+
+TEST_F(GeneralConnection, SerialFailureRequestAndActivationCheck) {
+  directory.AddPath(MakeDevice("ttyVEL0"));
+  CGeneralPage& p = Page();
+  p.OnComConnect();
+  ASSERT_EQ(shared.ComLinkOpen, 1);
+  p.ClosePort();  // another page was shown
+  EXPECT_FALSE(serial.IsOpen());
+  p.StartAction();  // back on General: the port is opened again
+  EXPECT_TRUE(serial.IsOpen());
+  p.CloseSerialLink();
+  EXPECT_EQ(shared.ComLinkOpen, 0);
+  EXPECT_EQ(p.View().comButton, "Connect");
+  p.StartAction();
+  EXPECT_EQ(shared.Message.DisplayedText(), "Open COM failed!");
+}
+
+}  // namespace
+}  // namespace velantor
