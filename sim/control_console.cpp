@@ -1,0 +1,273 @@
+#include "sim/control_console.h"
+
+#include <charconv>
+#include <sstream>
+
+namespace velantor::sim {
+
+namespace {
+
+ControlConsole::Result Ok(std::string text) { return {true, std::move(text) + "\n", false}; }
+ControlConsole::Result Bad(std::string text) { return {false, "error: " + std::move(text) + "\n", false}; }
+
+const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+bool ParseOnOff(const std::string& text, bool* on) {
+  if (text == "on") *on = true;
+  else if (text == "off") *on = false;
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+bool ParseNumber(const std::string& text, long lo, long hi, long* value) {
+  int base = 10;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    first += 2;
+  }
+  long v = 0;
+  auto [end, ec] = std::from_chars(first, last, v, base);
+  if (ec != std::errc() || end != last || first == last || v < lo || v > hi) return false;
+  *value = v;
+  return true;
+}
+
+const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
+  static const std::vector<Command> commands = {
+      {"help", "help                 this list", 0, 0, &ControlConsole::CmdHelp},
+      {"show", "show                 state, faults and counters", 0, 0, &ControlConsole::CmdShow},
+      {"standby", "standby on|off       enter or leave standby (reports 88 88)", 1, 1, &ControlConsole::CmdStandby},
+      {"unplug", "unplug in|out N      detach the device on a port", 2, 2, &ControlConsole::CmdUnplug},
+      {"plug", "plug in|out N        attach a device to a port", 2, 2, &ControlConsole::CmdPlug},
+      {"route", "route OUT IN         switch an output from the front panel", 2, 2, &ControlConsole::CmdRoute},
+      {"signal", "signal IN 1|2|3      input signal type (HDMI, VGA, AV)", 2, 2, &ControlConsole::CmdSignal},
+      {"edid-code", "edid-code IN CODE    EDID status code an input reports (0-255)", 2, 2, &ControlConsole::CmdEdidCode},
+      {"drop", "drop N               swallow the next N replies", 1, 1, &ControlConsole::CmdDrop},
+      {"drop-every", "drop-every N         swallow every N-th reply (0: off)", 1, 1, &ControlConsole::CmdDropEvery},
+      {"delay", "delay MS             hold every reply MS milliseconds (0: off)", 1, 1, &ControlConsole::CmdDelay},
+      {"corrupt", "corrupt [N]          wrong checksum on the next N replies (1)", 0, 1, &ControlConsole::CmdCorrupt},
+      {"status", "status N             refuse set commands with status N (0: off)", 1, 1, &ControlConsole::CmdStatus},
+      {"refuse-fw", "refuse-fw on|off     answer firmware writes with 0x44", 1, 1, &ControlConsole::CmdRefuseFw},
+      {"close", "close                drop the TCP connections", 0, 0, &ControlConsole::CmdClose},
+      {"split", "split N              send TCP replies in pieces of N bytes (0: off)", 1, 1, &ControlConsole::CmdSplit},
+      {"join", "join N               send N replies as one TCP segment (0: off)", 1, 1, &ControlConsole::CmdJoin},
+      {"reboot-ms", "reboot-ms MS         silence after a firmware part", 1, 1, &ControlConsole::CmdRebootMs},
+      {"clear", "clear                every fault off", 0, 0, &ControlConsole::CmdClear},
+      {"log", "log [N]              the last N transcript entries (10)", 0, 1, &ControlConsole::CmdLog},
+      {"quit", "quit                 stop the emulator", 0, 0, &ControlConsole::CmdQuit},
+  };
+  return commands;
+}
+
+ControlConsole::Result ControlConsole::Run(const std::string& line) {
+  std::istringstream in(line);
+  Args words;
+  for (std::string w; in >> w;) words.push_back(w);
+  if (words.empty()) return {true, "", false};
+  const std::string name = words.front();
+  Args args(words.begin() + 1, words.end());
+  for (const Command& c : Commands()) {
+    if (name != c.name) continue;
+    if (args.size() < c.minArgs || args.size() > c.maxArgs) return Bad(std::string("usage: ") + c.usage);
+    return (this->*c.run)(args);
+  }
+  return Bad("unknown command \"" + name + "\" (try help)");
+}
+
+std::string ControlConsole::Help() const {
+  std::string text;
+  for (const Command& c : Commands()) text += std::string("  ") + c.usage + "\n";
+  return text;
+}
+
+ControlConsole::Result ControlConsole::CmdHelp(const Args&) { return {true, Help(), false}; }
+ControlConsole::Result ControlConsole::CmdShow(const Args&) { return {true, Show(), false}; }
+
+std::string ControlConsole::Show() const {
+  const DeviceState& s = model_.State();
+  const DeviceOptions& o = s.options;
+  const FaultKnobs& f = model_.Faults();
+  const ModelCounters c = model_.Counters();
+  std::ostringstream out;
+  out << "device " << DescribeIdentity(s.identity) << " version " << int(s.identity.versionMajor)
+      << "." << int(s.identity.versionMinor) << (model_.InStandby() ? " STANDBY" : "")
+      << (model_.Rebooting() ? " REBOOTING" : "") << "\n";
+  out << "inputs ";
+  for (int n = 1; n <= s.identity.inputs; ++n) {
+    const InputState& in = s.Input(n);
+    out << " " << n << (in.connected ? "+" : "-") << " type " << int(in.signalType) << " edid "
+        << int(in.edidCode) << ";";
+  }
+  out << "\noutputs";
+  for (int n = 1; n <= s.identity.outputs; ++n) {
+    const OutputState& op = s.Output(n);
+    out << " " << n << (op.connected ? "+" : "-") << " <- " << int(op.route) << " fx " << int(op.effect)
+        << "/" << int(op.time) << ";";
+  }
+  out << "\noptions beep " << OnOff(o.beep) << ", ir " << OnOff(o.ir) << ", border " << OnOff(o.border)
+      << ", mode " << int(o.displayMode) << ", layout " << int(o.layout) << ", wall "
+      << int(o.wallColumns) << "x" << int(o.wallRows) << ", channel " << int(o.inputChannel) << "\n";
+  out << "faults drop " << f.dropNext << ", drop-every " << f.dropEvery << ", delay " << f.delayMs
+      << ", corrupt " << f.corruptNext << ", status " << int(f.status) << ", refuse-fw "
+      << OnOff(f.refuseFirmware) << ", split " << f.splitBytes << ", join " << f.joinCount
+      << ", reboot-ms " << model_.RebootMs() << "\n";
+  out << "counters frames " << c.framesReceived << ", bad " << c.badFrames << ", garbage "
+      << c.garbageBytes << ", unknown " << c.unknownFrames << ", rejected " << c.rejectedRequests
+      << ", replies " << c.repliesSent << ", dropped " << c.repliesDropped << ", corrupted "
+      << c.repliesCorrupted << ", delayed " << c.repliesDelayed << ", edid blocks " << c.edidBlocks
+      << "/" << c.badEdidBlocks << " bad, fw blocks " << c.firmwareBlocks << "/"
+      << c.badFirmwareBlocks << " bad, reboots " << c.reboots << "\n";
+  if (report_) out << report_();
+  return out.str();
+}
+
+ControlConsole::Result ControlConsole::CmdStandby(const Args& a) {
+  bool on = false;
+  if (!ParseOnOff(a[0], &on)) return Bad("standby takes on or off");
+  model_.SetStandby(on);
+  return Ok(std::string("standby ") + OnOff(on));
+}
+
+ControlConsole::Result ControlConsole::SetPort(const Args& a, bool connected) {
+  if (a[0] != "in" && a[0] != "out") return Bad("name the port as in N or out N");
+  long n = 0;
+  if (!ParseNumber(a[1], 1, kMaxPorts, &n) || !model_.SetPortConnected(a[0] == "in", int(n), connected)) {
+    return Bad("no such port: " + a[0] + " " + a[1]);
+  }
+  return Ok(std::string(connected ? "plugged " : "unplugged ") + a[0] + " " + a[1]);
+}
+
+ControlConsole::Result ControlConsole::CmdUnplug(const Args& a) { return SetPort(a, false); }
+ControlConsole::Result ControlConsole::CmdPlug(const Args& a) { return SetPort(a, true); }
+
+ControlConsole::Result ControlConsole::CmdRoute(const Args& a) {
+  DeviceState& s = model_.State();
+  long out = 0, in = 0;
+  if (!ParseNumber(a[0], 1, s.identity.outputs, &out)) return Bad("no such output: " + a[0]);
+  if (!ParseNumber(a[1], 1, s.identity.inputs, &in)) return Bad("no such input: " + a[1]);
+  s.Output(int(out)).route = static_cast<uint8_t>(in);
+  return Ok("output " + a[0] + " shows input " + a[1]);
+}
+
+ControlConsole::Result ControlConsole::CmdSignal(const Args& a) {
+  DeviceState& s = model_.State();
+  long in = 0, type = 0;
+  if (!ParseNumber(a[0], 1, s.identity.inputs, &in)) return Bad("no such input: " + a[0]);
+  if (!ParseNumber(a[1], 1, 3, &type)) return Bad("signal type is 1 (HDMI), 2 (VGA) or 3 (AV)");
+  s.Input(int(in)).signalType = static_cast<uint8_t>(type);
+  return Ok("input " + a[0] + " signal " + a[1]);
+}
+
+ControlConsole::Result ControlConsole::CmdEdidCode(const Args& a) {
+  DeviceState& s = model_.State();
+  long in = 0, code = 0;
+  if (!ParseNumber(a[0], 1, s.identity.inputs, &in)) return Bad("no such input: " + a[0]);
+  if (!ParseNumber(a[1], 0, 255, &code)) return Bad("EDID code is 0 to 255");
+  s.Input(int(in)).edidCode = static_cast<uint8_t>(code);
+  return Ok("input " + a[0] + " reports EDID code " + a[1]);
+}
+
+namespace {
+// Fault values: whole numbers from 0 to a sane maximum.
+bool FaultValue(const std::string& text, long max, long* v) { return ParseNumber(text, 0, max, v); }
+}  // namespace
+
+ControlConsole::Result ControlConsole::CmdDrop(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("drop takes a count from 0");
+  model_.Faults().dropNext = int(n);
+  return Ok("dropping the next " + a[0] + " replies");
+}
+
+ControlConsole::Result ControlConsole::CmdDropEvery(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n) || n == 1) return Bad("drop-every takes 0 (off) or a count from 2");
+  model_.Faults().dropEvery = int(n);
+  return Ok(n ? "dropping every " + a[0] + "th reply" : std::string("drop-every off"));
+}
+
+ControlConsole::Result ControlConsole::CmdDelay(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 600000, &n)) return Bad("delay takes milliseconds from 0 to 600000");
+  model_.Faults().delayMs = int(n);
+  return Ok("reply delay " + a[0] + " ms");
+}
+
+ControlConsole::Result ControlConsole::CmdCorrupt(const Args& a) {
+  long n = 1;
+  if (!a.empty() && !FaultValue(a[0], 1000000, &n)) return Bad("corrupt takes a count from 0");
+  model_.Faults().corruptNext = int(n);
+  return Ok("corrupting the next " + std::to_string(n) + " replies");
+}
+
+ControlConsole::Result ControlConsole::CmdStatus(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 255, &n)) return Bad("status is 0 to 255");
+  model_.Faults().status = static_cast<uint8_t>(n);
+  return Ok(n ? "set commands refused with status " + a[0] : std::string("status override off"));
+}
+
+ControlConsole::Result ControlConsole::CmdRefuseFw(const Args& a) {
+  bool on = false;
+  if (!ParseOnOff(a[0], &on)) return Bad("refuse-fw takes on or off");
+  model_.Faults().refuseFirmware = on;
+  return Ok(std::string("refuse-fw ") + OnOff(on));
+}
+
+ControlConsole::Result ControlConsole::CmdClose(const Args&) {
+  model_.CloseConnections();
+  return Ok("connections closed");
+}
+
+ControlConsole::Result ControlConsole::CmdSplit(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 65536, &n)) return Bad("split takes a piece size from 0");
+  model_.Faults().splitBytes = int(n);
+  return Ok(n ? "splitting replies into " + a[0] + "-byte pieces" : std::string("split off"));
+}
+
+ControlConsole::Result ControlConsole::CmdJoin(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000, &n)) return Bad("join takes a count from 0");
+  model_.Faults().joinCount = int(n);
+  return Ok(n > 1 ? "joining " + a[0] + " replies per segment" : std::string("join off"));
+}
+
+ControlConsole::Result ControlConsole::CmdRebootMs(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 600000, &n)) return Bad("reboot-ms takes milliseconds from 0 to 600000");
+  model_.SetRebootMs(int(n));
+  return Ok("reboot silence " + a[0] + " ms");
+}
+
+ControlConsole::Result ControlConsole::CmdClear(const Args&) {
+  FaultKnobs& f = model_.Faults();
+  const FaultKnobs defaults;
+  f.dropNext = defaults.dropNext;
+  f.dropEvery = defaults.dropEvery;
+  f.delayMs = defaults.delayMs;
+  f.corruptNext = defaults.corruptNext;
+  f.status = defaults.status;
+  f.refuseFirmware = defaults.refuseFirmware;
+  f.splitBytes = defaults.splitBytes;
+  f.joinCount = defaults.joinCount;
+  return Ok("faults off");
+}
+
+ControlConsole::Result ControlConsole::CmdLog(const Args& a) {
+  long n = 10;
+  if (!a.empty() && !ParseNumber(a[0], 1, 100000, &n)) return Bad("log takes a count from 1");
+  const auto& entries = model_.Log().Entries();
+  const size_t count = std::min(entries.size(), static_cast<size_t>(n));
+  std::string text;
+  for (size_t i = entries.size() - count; i < entries.size(); ++i) text += FormatEntry(entries[i]) + "\n";
+  return {true, text, false};
+}
+
+ControlConsole::Result ControlConsole::CmdQuit(const Args&) { return {true, "bye\n", true}; }
+
+}  // namespace velantor::sim

@@ -1,0 +1,180 @@
+// The emulated switcher's firmware write: parts, preparations, blocks, the bank wrap, reboot.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/virtual_event_loop.h"
+#include "sim/device_model.h"
+
+namespace velantor::sim {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Frame(std::initializer_list<int> body) {
+  Bytes f{0xA5, 0x5B};
+  for (int b : body) f.push_back(static_cast<uint8_t>(b));
+  f.resize(12, 0);
+  uint8_t sum = 0;
+  for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
+  f.push_back(static_cast<uint8_t>(0 - sum));
+  return f;
+}
+
+Bytes Block(const Bytes& data, size_t offset) {
+  Bytes block(257, 0);
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 256; ++i) {
+    block[1 + i] = offset + i < data.size() ? data[offset + i] : 0;
+    sum = static_cast<uint8_t>(sum + block[1 + i]);
+  }
+  block[0] = static_cast<uint8_t>(0 - sum);
+  return block;
+}
+
+Bytes Image(size_t length, uint8_t seed) {
+  Bytes image(length);
+  for (size_t i = 0; i < length; ++i) image[i] = static_cast<uint8_t>(i * 7 + seed + i / 256);
+  return image;
+}
+
+struct Device {
+  Device() : model(loop) {
+    model.SetReplySink([this](const uint8_t* d, size_t n) { received.insert(received.end(), d, d + n); });
+  }
+  Bytes Ask(const Bytes& request) {
+    received.clear();
+    model.Feed(request.data(), request.size());
+    return received;
+  }
+  Bytes Both(const Bytes& first, const Bytes& second) {
+    Bytes all = first;
+    all.insert(all.end(), second.begin(), second.end());
+    return all;
+  }
+  VirtualEventLoop loop;
+  DeviceModel model;
+  Bytes received;
+};
+
+// Writes `data` as part `part` the way the panel does: header, block, acknowledgement, with
+// the B0 01 header at block index 240 and the next bank's blocks after it.
+void WriteBlocks(Device& d, int part, const Bytes& data) {
+  const int total = static_cast<int>(data.size() / 256);
+  int index = 0;
+  int counter = 0;
+  for (;;) {
+    const bool last = counter == total;
+    const bool wrap = index == 240;
+    Bytes header = last ? Frame({0x20, part, 0x56, 0, 0xFE, 0, 0x01, 0x40, index})
+                        : Frame({0x20, part, 0xAA, 0, 0, 0x01, 0x01, wrap ? 0xB0 : 0x40, wrap ? 0x01 : index});
+    ASSERT_TRUE(d.Ask(header).empty());
+    Bytes ack = d.Ask(Block(data, static_cast<size_t>(counter) * 256));
+    Bytes expected = Frame({0x20, part, 0, 0, 0, 0x01, 0x01, wrap ? 0xB0 : 0x40, wrap ? 0x01 : index});
+    if (last) expected = d.Both(expected, Frame({0x20, part, 0, 0, 0xFE, 0, 0x01, 0x40}));
+    ASSERT_EQ(ack, expected) << "block " << counter;
+    if (last) return;
+    if (wrap) {
+      index = 0;
+      counter = 256;  // the writer skips the rest of the bank
+    } else {
+      ++index;
+      ++counter;
+    }
+  }
+}
+
+TEST(SimFirmware, PartOneIsWrittenThroughItsPreparationsAndAssembledAsSent) {
+  Device d;
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0x01, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x01, 0xAA, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0x80, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x01, 0, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0x10, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x01, 0, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(300 * 256 + 77, 3);  // crosses the wrap at block index 240
+  WriteBlocks(d, 1, data);
+  const FirmwareReceiver::Part& part = d.model.Firmware().PartData(1);
+  EXPECT_TRUE(part.complete);
+  EXPECT_EQ(part.blocks.size(), 241u + (300 - 256 + 1));
+  // Blocks 241 to 255 of the first bank are never sent; everything sent sits where it belongs.
+  Bytes expected = data;
+  expected.resize(301 * 256, 0);
+  std::fill(expected.begin() + 241 * 256, expected.begin() + 256 * 256, 0xFF);
+  EXPECT_EQ(d.model.Firmware().Assembled(1), expected);
+}
+
+TEST(SimFirmware, TheDeviceIsSilentWhileItRebootsThenAnswersAgain) {
+  Device d;
+  d.model.SetRebootMs(2000);
+  d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  WriteBlocks(d, 2, Image(256 + 10, 9));
+  EXPECT_TRUE(d.model.Rebooting());
+  EXPECT_TRUE(d.Ask(Frame({0x01, 0x01, 0, 0, 0, 0, 0, 0x40})).empty());
+  d.loop.Advance(1999);
+  EXPECT_TRUE(d.Ask(Frame({0x01, 0x01, 0, 0, 0, 0, 0, 0x40})).empty());
+  d.loop.Advance(1);
+  EXPECT_EQ(d.Ask(Frame({0x01, 0x01, 0, 0, 0, 0, 0, 0x40})), Frame({0x01, 0x01, 1}));
+  EXPECT_EQ(d.model.Counters().ignoredWhileRebooting, 2);
+  EXPECT_EQ(d.model.Counters().reboots, 1);
+}
+
+TEST(SimFirmware, PartThreeStartsThroughPartTwosChannel) {
+  Device d;
+  d.model.SetRebootMs(0);
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x02, 0x03, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x02, 0xFE, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(2 * 256, 1);
+  WriteBlocks(d, 3, data);
+  Bytes expected = data;
+  expected.resize(3 * 256, 0);
+  EXPECT_EQ(d.model.Firmware().Assembled(3), expected);
+}
+
+TEST(SimFirmware, ABlockWithABadChecksumIsNotAcknowledgedUntilItIsSentRight) {
+  Device d;
+  d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(3 * 256, 5);
+  const Bytes header = Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0x40, 0});
+  d.Ask(header);
+  Bytes bad = Block(data, 0);
+  bad[100] ^= 0x40;
+  EXPECT_TRUE(d.Ask(bad).empty());
+  d.Ask(header);
+  EXPECT_EQ(d.Ask(Block(data, 0)), Frame({0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0}));
+  EXPECT_EQ(d.model.Firmware().PartData(2).badBlocks, 1);
+  EXPECT_EQ(d.model.Counters().badFirmwareBlocks, 1);
+}
+
+TEST(SimFirmware, RefusedAndOutOfOrderWritesAreAnswered44) {
+  Device d;
+  d.model.Faults().refuseFirmware = true;
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0x01, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x01, 0x44, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x02, 0x44, 0, 0, 0, 0, 0x40}));
+  d.model.Faults().refuseFirmware = false;
+  // A block header before its part was started, and part 1's second preparation first.
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0xAA, 0, 0, 0x01, 0x01, 0x40})), Frame({0x20, 0x01, 0x44, 0, 0, 0, 0, 0x40}));
+  d.Ask(Frame({0x20, 0x01, 0x01, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x01, 0x10, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x01, 0x44, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(d.model.Counters().firmwareRefusals, 4);
+}
+
+TEST(SimFirmware, AResentWrapHeaderDoesNotMoveToTheNextBankTwice) {
+  Device d;
+  d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(258 * 256, 2);
+  for (int i = 0; i < 240; ++i) {
+    d.Ask(Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0x40, i}));
+    d.Ask(Block(data, static_cast<size_t>(i) * 256));
+  }
+  const Bytes wrapHeader = Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0xB0, 0x01});
+  for (int twice = 0; twice < 2; ++twice) {  // its acknowledgement was lost: sent again
+    d.Ask(wrapHeader);
+    d.Ask(Block(data, 240 * 256));
+  }
+  d.Ask(Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0x40, 0}));
+  d.Ask(Block(data, 256 * 256));
+  const auto& blocks = d.model.Firmware().PartData(2).blocks;
+  EXPECT_EQ(blocks.count(240), 1u);
+  EXPECT_EQ(blocks.count(256), 1u);
+  EXPECT_EQ(blocks.count(496), 0u);
+}
+
+}  // namespace
+}  // namespace velantor::sim
