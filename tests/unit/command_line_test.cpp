@@ -22,7 +22,6 @@ TEST(PanelOptions, ConnectTakesTcpWithOrWithoutPortAndSerialPaths) {
   ASSERT_TRUE(serial.options);
   EXPECT_EQ(serial.options->serialPath, "/dev/pts/7");
   EXPECT_EQ(serial.options->broadcast, "127.255.255.255");
-  EXPECT_EQ(Parse({}).options->broadcast, "255.255.255.255");
 }
 
 TEST(PanelOptions, BadCommandLinesAreRefusedWithAReason) {
