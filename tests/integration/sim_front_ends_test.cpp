@@ -1,6 +1,8 @@
 // The emulator's TCP server, pseudo-terminal and UDP responders on loopback.
 #include <gtest/gtest.h>
 
+#include "support/bytes.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -24,15 +26,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Frame(std::initializer_list<int> body) {
-  Bytes f{0xA5, 0x5B};
-  for (int b : body) f.push_back(static_cast<uint8_t>(b));
-  f.resize(12, 0);
-  uint8_t sum = 0;
-  for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
-  f.push_back(static_cast<uint8_t>(0 - sum));
-  return f;
-}
+using velantor::testing::Frame;
 
 sockaddr_in Loopback(const char* address, uint16_t port) {
   sockaddr_in a{};

@@ -32,6 +32,17 @@ inline std::string HexText(const uint8_t* data, size_t n) {
 inline std::string HexText(const CommandFrame& frame) { return HexText(frame.data(), frame.size()); }
 inline std::string HexText(const std::vector<uint8_t>& v) { return HexText(v.data(), v.size()); }
 
+// A frame from its bytes 2 to 11 (missing ones are 0), with start pair and checksum.
+inline std::vector<uint8_t> Frame(std::initializer_list<int> body) {
+  std::vector<uint8_t> f{0xA5, 0x5B};
+  for (int b : body) f.push_back(static_cast<uint8_t>(b));
+  f.resize(12, 0);
+  uint8_t sum = 0;
+  for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
+  f.push_back(static_cast<uint8_t>(0 - sum));
+  return f;
+}
+
 inline CommandFrame FrameOf(const std::string& text) {
   auto bytes = Hex(text);
   bytes.resize(kFrameSize);

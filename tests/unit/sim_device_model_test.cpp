@@ -1,6 +1,8 @@
 // The emulated switcher's answers to every command of the catalogue, its framing and channels.
 #include <gtest/gtest.h>
 
+#include "support/bytes.h"
+
 #include <vector>
 
 #include "app/virtual_event_loop.h"
@@ -11,16 +13,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A frame from bytes 2 to 11; the checksum makes all 13 bytes add up to 0 modulo 256.
-Bytes Frame(std::initializer_list<int> body) {
-  Bytes f{0xA5, 0x5B};
-  for (int b : body) f.push_back(static_cast<uint8_t>(b));
-  f.resize(12, 0);
-  uint8_t sum = 0;
-  for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
-  f.push_back(static_cast<uint8_t>(0 - sum));
-  return f;
-}
+using velantor::testing::Frame;
 
 struct Device {
   explicit Device(DeviceState state = MakeDeviceState()) : model(loop, std::move(state)) {

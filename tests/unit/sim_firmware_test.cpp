@@ -1,6 +1,8 @@
 // The emulated switcher's firmware write: parts, preparations, blocks, the bank wrap, reboot.
 #include <gtest/gtest.h>
 
+#include "support/bytes.h"
+
 #include <vector>
 
 #include "app/virtual_event_loop.h"
@@ -11,15 +13,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Frame(std::initializer_list<int> body) {
-  Bytes f{0xA5, 0x5B};
-  for (int b : body) f.push_back(static_cast<uint8_t>(b));
-  f.resize(12, 0);
-  uint8_t sum = 0;
-  for (uint8_t b : f) sum = static_cast<uint8_t>(sum + b);
-  f.push_back(static_cast<uint8_t>(0 - sum));
-  return f;
-}
+using velantor::testing::Frame;
 
 Bytes Block(const Bytes& data, size_t offset) {
   Bytes block(257, 0);
