@@ -66,6 +66,9 @@ ParsedOptions ParsePanelOptions(const std::vector<std::string>& args) {
     } else if (a == "--connect") {
       if (!value(&v)) return {std::nullopt, "--connect needs tcp:HOST[:PORT] or serial:PATH"};
       if (std::string e = ParseConnect(v, o); !e.empty()) return {std::nullopt, e};
+    } else if (a == "--port") {
+      if (!value(&v) || v.empty()) return {std::nullopt, "--port needs a device path"};
+      o.extraPorts.push_back(v);
     } else if (a == "--page") {
       if (!value(&v) || !kPages.count(v)) return {std::nullopt, "--page needs general, edid, matrix or firmware"};
       o.page = kPages.at(v);
@@ -90,6 +93,7 @@ std::string PanelUsage() {
          "Control panel for HDMI matrix switchers.\n\n"
          "  --connect tcp:HOST[:PORT]  connect over TCP at start (port 8000 by default)\n"
          "  --connect serial:PATH      connect over the serial device PATH at start\n"
+         "  --port PATH                list PATH among the COM ports (a pseudo-terminal, say)\n"
          "  --page NAME                page to show once the link is up:\n"
          "                             general, edid, matrix or firmware\n"
          "  --broadcast ADDR           address of the IP search (default 255.255.255.255;\n"

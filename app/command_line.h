@@ -14,6 +14,7 @@ struct PanelOptions {
   std::string host;          // --connect tcp:HOST[:PORT]
   uint16_t port = 8000;
   std::string serialPath;    // --connect serial:PATH
+  std::vector<std::string> extraPorts;  // --port PATH: list a serial device that sysfs does not show
   int page = 0;              // --page general|edid|matrix|firmware (0: stay on General)
   std::string broadcast = "255.255.255.255";  // --broadcast ADDR for the IP search
   bool diagnostics = false;  // --diagnostics: show the hex logs from the start

@@ -13,6 +13,7 @@ constexpr const char* kPageTitles[] = {"General", "EDID", "Matrix", "FW Upgrade"
 
 Panel::Panel(const PanelOptions& options) : options_(options) {
   shared_.PageSocket = &socket_;
+  for (const std::string& path : options_.extraPorts) directory_.AddPath(path);
   if (options_.connect == PanelOptions::Link::kSerial) directory_.AddPath(options_.serialPath);
   auto portFailure = [this] { main_->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure); };
   generalPort_ = std::make_unique<CCommPort>(loop_, directory_, portFailure);

@@ -19,7 +19,7 @@ if ! grep -q '^tcp ' /tmp/velantor-sim.out; then
 fi
 echo "emulator:"; sed 's/^/  /' /tmp/velantor-sim.out
 
-args=(--connect "tcp:127.0.0.1:$port" --broadcast 127.255.255.255)
+args=(--connect "tcp:127.0.0.1:$port" --port "$link" --broadcast 127.255.255.255)
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$panel" "${args[@]}"
 else

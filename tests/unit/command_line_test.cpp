@@ -18,17 +18,19 @@ TEST(PanelOptions, ConnectTakesTcpWithOrWithoutPortAndSerialPaths) {
   auto plain = Parse({"--connect", "tcp:192.168.1.80"});
   ASSERT_TRUE(plain.options);
   EXPECT_EQ(plain.options->port, 8000);
-  auto serial = Parse({"--connect", "serial:/dev/pts/7", "--broadcast", "127.255.255.255"});
+  auto serial = Parse({"--connect", "serial:/dev/pts/7", "--broadcast", "127.255.255.255", "--port", "/tmp/a",
+                       "--port", "/tmp/b"});
   ASSERT_TRUE(serial.options);
   EXPECT_EQ(serial.options->serialPath, "/dev/pts/7");
   EXPECT_EQ(serial.options->broadcast, "127.255.255.255");
+  EXPECT_EQ(serial.options->extraPorts, (std::vector<std::string>{"/tmp/a", "/tmp/b"}));
 }
 
 TEST(PanelOptions, BadCommandLinesAreRefusedWithAReason) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--connect"}, {"--connect", "udp:1.2.3.4"}, {"--connect", "tcp:1.2.3"},
            {"--connect", "tcp:1.2.3.4:0"}, {"--connect", "tcp:1.2.3.4:70000"}, {"--connect", "serial:"},
-           {"--page", "scenes"}, {"--page"}, {"--broadcast", "everyone"}, {"--frobnicate"}}) {
+           {"--page", "scenes"}, {"--page"}, {"--port"}, {"--broadcast", "everyone"}, {"--frobnicate"}}) {
     auto parsed = Parse(args);
     EXPECT_FALSE(parsed.options) << args[0];
     EXPECT_FALSE(parsed.error.empty());
