@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/controller_app.h"
 #include "app/qt_panel.h"
+#include "skin/skin_resources.h"
 
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
@@ -30,7 +31,8 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Velantor");
   QApplication::setApplicationVersion(VELANTOR_VERSION);
-  QApplication::setWindowIcon(QIcon(":/icons/velantor.svg"));
+  velantor::skin::InitResources();
+  QApplication::setWindowIcon(QIcon(velantor::skin::icons::kApp));
   velantor::Panel panel(*parsed.options);
   panel.View().show();
   if (!parsed.options->screenshot.empty()) {

@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -15,6 +14,8 @@
 #include "app/dialogs_view.h"
 #include "app/main_dialog.h"
 #include "app/window_messages.h"
+#include "skin/icon_button.h"
+#include "skin/skin_resources.h"
 
 namespace velantor {
 
@@ -25,19 +26,19 @@ const QColor kTitleText(255, 255, 251);
 constexpr const char* kTitle = "Velantor Ver7.01";
 constexpr std::array<const char*, 4> kHeaderTexts = {"General", "EDID", "Matrix", "FW Upgrade"};
 
-QToolButton* TitleButton(QWidget* parent, const QString& icon, const QString& tip) {
-  auto* b = new QToolButton(parent);
-  b->setIcon(QIcon(icon));
-  b->setIconSize(QSize(16, 16));
-  b->setToolTip(tip);
-  b->setAutoRaise(true);
-  b->setCursor(Qt::PointingHandCursor);
+// Title-bar buttons are skinned: icons with hover images, a tooltip, the click as a command.
+skin::IconButton* TitleButton(QWidget* parent, int controlId, const char* icon, const char* hover,
+                              const QString& tip) {
+  auto* b = new skin::IconButton(parent, controlId, icon, hover, QString(), tip);
   b->setFixedSize(28, 24);
-  b->setStyleSheet("QToolButton { border: none; background: transparent; }"
-                   "QToolButton:hover { background: rgba(255,255,255,60); }"
-                   "QToolButton:pressed { background: rgba(0,0,0,60); }");
   return b;
 }
+
+// Command ids of the title bar's own buttons.
+constexpr int kCommandClose = 1047;
+constexpr int kCommandMinimise = 1048;
+constexpr int kCommandLogs = 2001;
+constexpr int kCommandAbout = 2002;
 }  // namespace
 
 HeaderTab::HeaderTab(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -63,8 +64,9 @@ void HeaderTab::mousePressEvent(QMouseEvent* event) {
 MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog),
       makePageView_(std::move(pageViews)) {
+  skin::InitResources();
   setWindowTitle(kTitle);
-  setWindowIcon(QIcon(":/icons/velantor.svg"));
+  setWindowIcon(QIcon(skin::icons::kApp));
   setObjectName("MainWindow");
   setStyleSheet("#MainWindow { background: rgb(30,144,225); border: 1px solid #8a8a8a; }");
   setAttribute(Qt::WA_StyledBackground);
@@ -130,7 +132,7 @@ QWidget* MainWindowView::BuildTitleBar() {
   row->setContentsMargins(8, 0, 4, 0);
   row->setSpacing(2);
   auto* icon = new QLabel(bar);
-  icon->setPixmap(QIcon(":/icons/velantor.svg").pixmap(18, 18));
+  icon->setPixmap(QIcon(skin::icons::kApp).pixmap(18, 18));
   auto* title = new QLabel(kTitle, bar);
   QFont font("宋体");
   font.setStyleHint(QFont::SansSerif);
@@ -142,23 +144,30 @@ QWidget* MainWindowView::BuildTitleBar() {
   row->addWidget(title);
   row->addStretch();
 
-  auto* logs = TitleButton(bar, ":/icons/logs.svg", "Show the hex logs of the current page");
+  auto* logs = TitleButton(bar, kCommandLogs, skin::icons::kLogs, nullptr,
+                           "Show the hex logs of the current page");
   logs->setObjectName("LogsButton");
   logs->setCheckable(true);
-  connect(logs, &QToolButton::toggled, this, [this](bool on) { SetDiagnosticsVisible(on); });
-  auto* about = TitleButton(bar, ":/icons/info.svg", "About Velantor");
-  connect(about, &QToolButton::clicked, this, &MainWindowView::ShowAbout);
-  auto* minimise = TitleButton(bar, ":/icons/minimise.svg", "Minimize");
+  connect(logs, &QAbstractButton::toggled, this, [this](bool on) { SetDiagnosticsVisible(on); });
+  auto* about = TitleButton(bar, kCommandAbout, skin::icons::kInfo, nullptr, "About Velantor");
+  auto* minimise = TitleButton(bar, kCommandMinimise, skin::icons::kMinimise, skin::icons::kMinimiseHover, "Minimize");
   minimise->setObjectName("MinimizeButton");
-  connect(minimise, &QToolButton::clicked, this, &QWidget::showMinimized);
-  auto* close = TitleButton(bar, ":/icons/close.svg", "Close");
+  auto* close = TitleButton(bar, kCommandClose, skin::icons::kClose, skin::icons::kCloseHover, "Close");
   close->setObjectName("CloseButton");
-  connect(close, &QToolButton::clicked, qApp, &QApplication::quit);
-  for (QWidget* w : {static_cast<QWidget*>(logs), static_cast<QWidget*>(about),
-                     static_cast<QWidget*>(minimise), static_cast<QWidget*>(close)}) {
-    row->addWidget(w);
+  for (skin::IconButton* b : {logs, about, minimise, close}) {
+    connect(b, &skin::IconButton::Command, this, [this](int id) { OnTitleCommand(id); });
+    row->addWidget(b);
   }
   return bar;
+}
+
+void MainWindowView::OnTitleCommand(int id) {
+  switch (id) {
+    case kCommandClose: qApp->quit(); break;  // ends the message loop at once
+    case kCommandMinimise: showMinimized(); break;
+    case kCommandAbout: ShowAbout(); break;
+    default: break;  // the logs button acts through its toggle
+  }
 }
 
 void MainWindowView::Sync() {

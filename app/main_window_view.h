@@ -56,6 +56,7 @@ class MainWindowView : public QWidget {
 
  private:
   void Sync();
+  void OnTitleCommand(int id);
   QWidget* BuildTitleBar();
 
   CMainDialog& dialog_;
