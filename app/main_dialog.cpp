@@ -27,7 +27,7 @@ int CMainDialog::StartTimerOf(int page) { return kStartTimers[Index(page)]; }
 
 ShellPage& CMainDialog::EnsurePage(int page) {
   auto& slot = pages_[Index(page)];
-  if (!slot) slot = factory_(page);
+  if (!slot) slot = factory_(page, *this);
   return *slot;
 }
 

@@ -18,8 +18,9 @@ namespace velantor {
 class CMainDialog : public TimerTarget, public MainWindowPort {
  public:
   // Makes the page with the given number (kPageGeneral ... kPageFirmware). The General page is
-  // made at once, the others the first time their header is chosen.
-  using PageFactory = std::function<std::unique_ptr<ShellPage>(int page)>;
+  // made at once, the others the first time their header is chosen. Pages reach the main window
+  // through the port they are given.
+  using PageFactory = std::function<std::unique_ptr<ShellPage>(int page, MainWindowPort& mainWindow)>;
 
   // Timer ids of the main window.
   static constexpr int kTimerStartGeneral = 1;

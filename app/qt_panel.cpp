@@ -17,7 +17,9 @@ Panel::Panel(const PanelOptions& options) : options_(options) {
   if (options_.connect == PanelOptions::Link::kSerial) directory_.AddPath(options_.serialPath);
   auto portFailure = [this] { main_->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure); };
   generalPort_ = std::make_unique<CCommPort>(loop_, directory_, portFailure);
-  main_ = std::make_unique<CMainDialog>(loop_, shared_, [this](int page) { return MakePage(page); });
+  main_ = std::make_unique<CMainDialog>(loop_, shared_, [this](int page, MainWindowPort& mainWindow) {
+    return MakePage(page, mainWindow);
+  });
   view_ = std::make_unique<MainWindowView>(
       *main_, [this](int page, ShellPage* core, QWidget* parent) { return MakePageView(page, core, parent); });
   view_->SetDiagnosticsVisible(options_.diagnostics);
@@ -31,9 +33,9 @@ Panel::~Panel() {
 
 CGeneralPage& Panel::GeneralPage() { return *static_cast<CGeneralPage*>(main_->Page(kPageGeneral)); }
 
-std::unique_ptr<ShellPage> Panel::MakePage(int page) {
+std::unique_ptr<ShellPage> Panel::MakePage(int page, MainWindowPort& mainWindow) {
   if (page == kPageGeneral) {
-    return std::make_unique<CGeneralPage>(loop_, shared_, *main_, *generalPort_, directory_);
+    return std::make_unique<CGeneralPage>(loop_, shared_, mainWindow, *generalPort_, directory_);
   }
   return std::make_unique<PlaceholderPage>(shared_);
 }
@@ -46,6 +48,7 @@ QWidget* Panel::MakePageView(int page, ShellPage* core, QWidget* parent) {
 void Panel::QuickStart() {
   // The panel does what a user would: fill the General page and press Connect.
   CGeneralPage& general = GeneralPage();
+  general.SetBroadcastAddress(options_.broadcast);
   if (options_.connect == PanelOptions::Link::kTcp) {
     shared_.CommandPortNumber = options_.port;
     general.OnTcpMode();

@@ -28,7 +28,7 @@ class Panel {
   EventLoop& Loop() { return loop_; }
 
  private:
-  std::unique_ptr<ShellPage> MakePage(int page);
+  std::unique_ptr<ShellPage> MakePage(int page, MainWindowPort& mainWindow);
   QWidget* MakePageView(int page, ShellPage* core, QWidget* parent);
   void QuickStart();
   void ChoosePageOnceLinked();

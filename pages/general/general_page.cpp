@@ -32,8 +32,22 @@ CGeneralPage::CGeneralPage(EventLoop& loop, SharedState& shared, MainWindowPort&
       port_(port),
       directory_(directory),
       sender_(shared.LinkMode, shared.PageSocket, port, sentLog_, SentLogOrder::kBeforeSend),
-      serialCollector_(PageKind::General, receivedLog_, [this](const CommandFrame& f, bool ok) { OnFrame(f, ok); }),
-      tcpCollector_(PageKind::General, receivedLog_, [this](const CommandFrame& f, bool ok) { OnFrame(f, ok); }) {
+      serialCollector_(PageKind::General, receivedLog_,
+                       [this](const CommandFrame& f, bool ok) { OnFrame(f, ok, true); }),
+      tcpCollector_(PageKind::General, receivedLog_,
+                    [this](const CommandFrame& f, bool) { OnFrame(f, true, false); }),
+      udp_(loop),
+      search_(loop, shared, mainWindow, udp_),
+      networkConfig_(loop, shared, mainWindow, udp_, search_.MatrixMac) {
+  search_.SetAddressesHook([this](const std::vector<std::string>& addresses, int selected) {
+    view_.addresses = addresses;
+    view_.addressText = selected >= 0 && selected < static_cast<int>(addresses.size())
+                            ? addresses[static_cast<size_t>(selected)]
+                            : std::string();
+    Notify();
+  });
+  InitialiseStatusView();
+  InitialiseOptionsView();
   Initialise();
 }
 
@@ -172,15 +186,25 @@ void CGeneralPage::OnTcpConnect() {
 void CGeneralPage::TcpConnectConfirmed() {
   awaitingTcpConnect_ = false;
   KillTimer(kTimerTcpConfirm);
+  KillTimer(kTimerStatusConnect);
   SetTcpLook(true);
   shared_.TcpLinkUp = 1;
   Notify();
   SendFirstQuery();
+  if (pendingStatusRequest_ == 1) {
+    // The request that had to connect first now joins the chain the connect started: its
+    // port walk comes after the device information.
+    pendingStatusRequest_ = 0;
+    ignoreStatusReplies_ = false;
+    BeginVisibleStatus();
+    Notify();
+  }
 }
 
 void CGeneralPage::TcpConnectFailed() {
   awaitingTcpConnect_ = false;
   KillTimer(kTimerTcpConfirm);
+  StatusConnectFailed();
   // A connect that never completed is dropped, so the next Connect starts afresh.
   DisconnectCommandSocket(shared_);
   SetTcpLook(false);
@@ -213,8 +237,10 @@ void CGeneralPage::OnAddressSelChange(int index) {
   if (shared_.PageSocket) shared_.PageSocket->Close();
   awaitingTcpConnect_ = false;
   KillTimer(kTimerTcpConfirm);
+  StatusConnectFailed();
   SetTcpLook(false);
   shared_.TcpLinkUp = 0;
+  search_.OnAddressSelected(index);
   Notify();
 }
 
@@ -248,9 +274,27 @@ void CGeneralPage::CloseSerialLink() {
   OnComConnect();
 }
 
-void CGeneralPage::StartIpSearch() {
-  // The IP search clears the TCP link; the search itself comes with the network tools.
-  shared_.TcpLinkUp = 0;
+void CGeneralPage::StartIpSearch() { OnSearch(); }
+
+void CGeneralPage::OnSearch() {
+  // A search drops the TCP link: the address it was made to may be about to change.
+  awaitingTcpConnect_ = false;
+  KillTimer(kTimerTcpConfirm);
+  StatusConnectFailed();
+  SetTcpLook(false);
+  search_.SearchMatrix();
+  Notify();
+}
+
+void CGeneralPage::OnConfig() { networkConfig_.OpenNetworkConfig(); }
+
+void CGeneralPage::SetBroadcastAddress(const std::string& address) {
+  SearchRoute searchRoute;
+  searchRoute.broadcastAddress = address;
+  search_.SetRoute(searchRoute);
+  ConfigRoute configRoute;
+  configRoute.broadcastAddress = address;
+  networkConfig_.SetRoute(configRoute);
 }
 
 void CGeneralPage::OnSocketEvent(int event, int error) {
@@ -271,12 +315,20 @@ int CGeneralPage::OnPortRxChar(uint8_t byte, int portNumber) {
   return serialCollector_.OnByte(byte, portNumber, shared_.LinkMode);
 }
 
-void CGeneralPage::OnFrame(const CommandFrame& frame, bool) {
+void CGeneralPage::OnFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath) {
   if (!frame.HasStartPair()) return;
-  if (protocol::IsStandbyReport(frame)) ShowMessageFor(1500, "Matrix is in standby mode!");
+  if (!serialPath && shared_.LinkMode != 1) return;
+  if (protocol::IsStandbyReport(frame)) {
+    OnStandby();
+    return;
+  }
+  if (HandleStatusFrame(frame, sumIsZero, serialPath)) return;
+  HandleOptionFrame(frame, serialPath);
 }
 
-void CGeneralPage::SendFirstQuery() { Send(protocol::DeviceQuery(protocol::kSubIrState)); }
+// The first query after a link opens starts the read-back chain of the device options; the
+// device information and the port walk follow it.
+void CGeneralPage::SendFirstQuery() { StartReadBackChain(); }
 
 void CGeneralPage::ShowMessageFor(int periodMs, const std::string& text) {
   ShowMessage(*this, shared_.Message, kTimerMessage, periodMs, text);
@@ -291,6 +343,7 @@ void CGeneralPage::OnTimer(int id) {
       SetTimer(kTimerRescan, 500);
       break;
     case kTimerTcpConfirm:
+    case kTimerStatusConnect:
       if (shared_.PageSocketConnected == 1) {
         TcpConnectConfirmed();
       } else {
@@ -301,6 +354,7 @@ void CGeneralPage::OnTimer(int id) {
       CloseMessage(*this, shared_.Message, kTimerMessage);
       break;
     default:
+      if (!OnStatusTimer(id)) OnOptionTimer(id);
       break;
   }
 }

@@ -1,8 +1,11 @@
-// CGeneralPage, connection management: the two link modes, the COM list with its rescan,
-// Connect / Disconnect for both links with their captions and state icons, and the first query
-// after a link opens. The page's view state says what every control shows.
+// CGeneralPage: connection management (the two link modes, the COM list with its rescan,
+// Connect / Disconnect for both links, the first query after a link opens), the device
+// information and port status chain, and the device options with the factory reset. The
+// page's view state says what every control shows. The status chain lives in
+// device_status.cpp, the options and the factory reset in device_options.cpp.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +18,10 @@
 #include "link/frame_collectors.h"
 #include "link/hex_log.h"
 #include "link/serial_link.h"
+#include "pages/general/device_view_state.h"
+#include "pages/general/ip_search.h"
+#include "pages/general/network_config.h"
+#include "pages/general/udp_socket.h"
 
 namespace velantor {
 
@@ -36,6 +43,26 @@ constexpr int kSearchButton = 1017;
 constexpr int kConfigButton = 1018;
 constexpr int kTcpConnectButton = 1132;
 constexpr int kTcpStateIcon = 1128;
+// Device information and status.
+constexpr int kFirstInputLine = 1188;   // 1188..1195: inputs 1 to 8
+constexpr int kFirstOutputLine = 1198;  // 1198..1205: outputs A to H
+constexpr int kDeviceText = 1026;
+constexpr int kVersionText = 1027;
+constexpr int kStatusButton = 1025;
+constexpr int kStatusRadio = 1180;
+// Device options.
+constexpr int kIrCheck = 1182;
+constexpr int kBeepCheck = 1183;
+constexpr int kBorderCheck = 1184;
+constexpr int kBorderGroup = 1279;
+constexpr int kFactoryResetButton = 1050;
+constexpr int kFirstModeCheck = 1269;  // 1269..1271: matrix, multi-viewer, video wall
+constexpr int kLayoutList = 1263;
+constexpr int kAudioList = 1276;
+constexpr int kMainList = 1281;
+constexpr int kWallXList = 1264;
+constexpr int kWallYList = 1265;
+constexpr int kFirstInputCheck = 1272;  // 1272..1275: input channel 1 to 4
 }  // namespace general_ids
 
 // What the connection controls show.
@@ -58,9 +85,22 @@ struct GeneralConnectionView {
 class CGeneralPage : public GeneralShellPage, public SocketReceiver, public PortOwner, public TimerTarget {
  public:
   // Timer ids of the page.
+  static constexpr int kTimerInfoStart = 1;  // 1..6: device-information steps
+  static constexpr int kTimerTypeTimeout = 2;
+  static constexpr int kTimerFirstPortStep = 7;  // 7..22: the eight port steps, two each
+  static constexpr int kTimerStatusConnect = 45;
   static constexpr int kTimerTcpConfirm = 47;
   static constexpr int kTimerMessage = 55;
+  static constexpr int kTimerStatusAnimation = 60;
   static constexpr int kTimerRescan = 66;
+  static constexpr int kTimerSerialStatusStart = 91;
+  static constexpr int kTimerResetAnimation = 100;
+  static constexpr int kTimerFirstRestoreStep = 101;  // 101..146: the restore steps
+  static constexpr int kTimerResetModeRetry = 147;    // guard of the reset's display-mode command
+  static constexpr int kTimerResetModeTimeout = 148;
+  // The read-back chain after a connect has no timers of its own; when it has not finished
+  // after this long the device information is asked for anyway.
+  static constexpr int kInfoStartDelayMs = 1000;
   // How long a TCP connect may take before it counts as failed.
   static constexpr int kTcpConnectTimeoutMs = 3000;
 
@@ -78,6 +118,27 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   void OnPortSelChange(int index);
   void OnAddressEdited(const std::string& text);  // typing into the address box
   void OnAddressSelChange(int index);
+  void OnSearch();  // "Search"
+  void OnConfig();  // "Config...": the network configuration dialog
+  // Where the search probe and the configuration packet go (the LAN broadcast by default).
+  void SetBroadcastAddress(const std::string& address);
+  IpSearch& Search() { return search_; }
+  CNetworkConfigDialog& NetworkConfig() { return networkConfig_; }
+
+  // Device status: the "Status" button (and its push-like twin).
+  void RequestStatus();
+  // Device options.
+  void OnBeepCheck();
+  void OnIrCheck();
+  void OnBorderCheck();
+  void OnModeCheck(int mode);  // 1 matrix, 2 multi-viewer, 3 video wall
+  void OnLayoutSelChange(int index);
+  void OnMainSelChange(int index);
+  void OnAudioSelChange(int index);
+  void OnWallXSelChange(int index);
+  void OnWallYSelChange(int index);
+  void OnInputCheck(int input);  // 1 to 4
+  void OnFactoryReset();
 
   // Shell duties.
   void StartAction() override;  // the activation check
@@ -85,6 +146,7 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   SocketReceiver* SocketTarget() override { return this; }
   void CloseSerialLink() override;
   void StartIpSearch() override;
+  void OnTabChosen(int page) override;
   const HexLog* SentLog() const override { return &sentLog_; }
   const HexLog* ReceivedLog() const override { return &receivedLog_; }
 
@@ -95,6 +157,15 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
 
   // Read-only state.
   const GeneralConnectionView& View() const { return view_; }
+  const GeneralStatusView& StatusView() const { return status_; }
+  const GeneralOptionsView& OptionsView() const { return options_; }
+  // The page-wide busy flag: a status request, the device-information steps, the port walk or
+  // the factory reset is under way, so command controls answer "Please wait...".
+  bool PageBusy() const;
+  int PendingStatusRequest() const { return pendingStatusRequest_; }
+  int RestoreFlag() const { return restoreFlag_; }
+  int RestoreStep() const { return restoreStep_; }
+  int DisplayMode() const { return displayMode_; }
   ChangeNotifier& Changed() { return changed_; }
   int ComConnected() const { return comConnected_; }
   bool IgnoreStatusReplies() const { return ignoreStatusReplies_; }
@@ -104,7 +175,7 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
  private:
   void Send(const CommandFrame& frame) { sender_.Send(frame); }
   void SendFirstQuery();
-  void OnFrame(const CommandFrame& frame, bool sumIsZero);
+  void OnFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath);
   void ShowMessageFor(int periodMs, const std::string& text);
   void RescanPorts();
   void SetComClosedLook();
@@ -114,6 +185,42 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   int SelectedPortNumber() const;
   void UpdatePortDetail();
   void Notify() { changed_.Notify(); }
+
+  // Device status (device_status.cpp).
+  enum class ConnectChain { kNone, kReadBack, kInfo };
+  void InitialiseStatusView();
+  bool HandleStatusFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath);
+  bool OnStatusTimer(int id);
+  void StartReadBackChain();
+  void ReadBackChainDone();
+  void StartDeviceInfo();
+  void StartWalk();
+  void SendPortStep(int step);
+  void OnPortReply(const CommandFrame& frame);
+  void EndWalk();
+  void BeginVisibleStatus();
+  void EndVisibleStatus();
+  void StatusTimeOut(int id, bool portStep);
+  void OnStandby();
+  void AbandonExchanges();
+  void StatusConnectFailed();
+  // Shared helpers of the status and option commands.
+  void ReportTimeOut();
+  bool ClosePleaseWait();
+  bool RefuseWhileBusy();
+  bool LinkReady();
+
+  // Device options (device_options.cpp).
+  void InitialiseOptionsView();
+  bool HandleOptionFrame(const CommandFrame& frame, bool serialPath);
+  bool OnOptionTimer(int id);
+  void SendOnOff(uint8_t op, CheckView& box, std::optional<bool>& pending);
+  void OnSwitchAck(CheckView& box, const std::optional<bool>& pending);
+  void ApplyDisplayMode(int mode);
+  void ApplyInputChannel(int value, bool readBack, bool serialPath);
+  void StartRestoreSequence();
+  void SendRestoreStep(int step, bool resend);
+  void EndRestore(bool success);
 
   SharedState& shared_;
   MainWindowPort& mainWindow_;
@@ -131,6 +238,31 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
   bool ignoreStatusReplies_ = true;
+
+  GeneralStatusView status_;
+  ConnectChain connectChain_ = ConnectChain::kNone;
+  bool walkRunning_ = false;
+  int walkStep_ = 0;  // index into the port steps while the walk runs
+  bool statusVisible_ = false;    // a request with the "Getting status" dialog is under way
+  int pendingStatusRequest_ = 0;  // a request waits for its TCP connect
+  std::string deviceType_;
+
+  GeneralOptionsView options_;
+  int displayMode_ = 0;  // 0 until the switcher has told it
+  int restoreFlag_ = 0;
+  int restoreStep_ = -1;  // -1 idle, 0 waiting for the mode acknowledgement, 1..19
+  bool restoreVisible_ = false;
+  std::optional<bool> pendingBeep_;
+  std::optional<bool> pendingIr_;
+  std::optional<bool> pendingBorder_;
+  std::optional<int> pendingMain_;
+  std::optional<int> pendingWallX_;
+  std::optional<int> pendingWallY_;
+
+  // The IP search and the network configuration share one UDP socket.
+  UdpSocket udp_;
+  IpSearch search_;
+  CNetworkConfigDialog networkConfig_;
 };
 
 }  // namespace velantor

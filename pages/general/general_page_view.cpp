@@ -11,7 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "pages/general/device_panels_view.h"
 #include "pages/general/general_page.h"
+#include "pages/general/network_config_view.h"
 
 namespace velantor {
 
@@ -84,11 +86,20 @@ GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(
   tcpGrid->addWidget(config_, 1, 2);
   links->addWidget(tcpGroup_, 1);
   top->addLayout(links);
-  top->addStretch();
+
+  auto* device = new QHBoxLayout();
+  statusPanel_ = new DeviceStatusPanel(page_, this);
+  optionsPanel_ = new DeviceOptionsPanel(page_, this);
+  device->addWidget(statusPanel_, 0);
+  device->addWidget(optionsPanel_, 1);
+  top->addLayout(device, 1);
 
   connect(comRadio_, &QRadioButton::clicked, this, [this] { page_.OnComMode(); });
   connect(tcpRadio_, &QRadioButton::clicked, this, [this] { page_.OnTcpMode(); });
   connect(comConnect_, &QPushButton::clicked, this, [this] { page_.OnComConnect(); });
+  connect(search_, &QPushButton::clicked, this, [this] { page_.OnSearch(); });
+  connect(config_, &QPushButton::clicked, this, [this] { page_.OnConfig(); });
+  networkConfigView_ = new NetworkConfigView(page_.NetworkConfig(), this);
   connect(tcpConnect_, &QPushButton::clicked, this, [this] {
     page_.OnAddressEdited(addresses_->currentText().trimmed().toStdString());
     page_.OnTcpConnect();
@@ -124,6 +135,8 @@ void GeneralPageView::Sync() {
   }
   tcpConnect_->setText(QString::fromStdString(v.tcpButton));
   SetStateIcon(tcpIcon_, v.tcpConnectedIcon);
+  statusPanel_->Sync();
+  optionsPanel_->Sync();
   syncing_ = false;
 }
 

@@ -1,5 +1,6 @@
 // The General page on screen: link mode, the COM and TCP groups with their Connect buttons and
-// state icons. It shows CGeneralPage's view state and hands every action to it.
+// state icons, the device status and the device options. It shows CGeneralPage's view state
+// and hands every action to it.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +14,9 @@ class QRadioButton;
 namespace velantor {
 
 class CGeneralPage;
+class NetworkConfigView;
+class DeviceOptionsPanel;
+class DeviceStatusPanel;
 
 class GeneralPageView : public QWidget {
   Q_OBJECT
@@ -28,6 +32,8 @@ class GeneralPageView : public QWidget {
   QPushButton* TcpConnectButton() const { return tcpConnect_; }
   QLabel* ComStateIcon() const { return comIcon_; }
   QLabel* TcpStateIcon() const { return tcpIcon_; }
+  DeviceStatusPanel* StatusPanel() const { return statusPanel_; }
+  DeviceOptionsPanel* OptionsPanel() const { return optionsPanel_; }
 
  private:
   void Sync();
@@ -47,6 +53,9 @@ class GeneralPageView : public QWidget {
   QPushButton* config_;
   QPushButton* tcpConnect_;
   QLabel* tcpIcon_;
+  DeviceStatusPanel* statusPanel_;
+  DeviceOptionsPanel* optionsPanel_;
+  NetworkConfigView* networkConfigView_ = nullptr;
 };
 
 }  // namespace velantor

@@ -45,7 +45,7 @@ class Shell : public ::testing::Test {
   Shell() {
     shared.PageSocket = &socket;
     shared.MatrixAddress = "127.0.0.1";
-    main = std::make_unique<CMainDialog>(loop, shared, [this](int n) {
+    main = std::make_unique<CMainDialog>(loop, shared, [this](int n, MainWindowPort&) {
       auto page = std::make_unique<FakePage>(n, log);
       pages[n] = page.get();
       log.push_back("create" + std::to_string(n));

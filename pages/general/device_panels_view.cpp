@@ -1,0 +1,220 @@
+#include "pages/general/device_panels_view.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "pages/general/general_page.h"
+#include "skin/icon_button.h"
+
+namespace velantor {
+
+namespace {
+QString ColourCss(const Rgb& c) { return QString("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
+
+void ShowLine(QLabel* label, const PortLineView& line) {
+  label->setText(QString::fromStdString(line.text));
+  label->setVisible(line.visible);
+  // Bright green and red read best on a dark strip, like a status display.
+  label->setStyleSheet(QString("QLabel { color: %1; background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }")
+                           .arg(ColourCss(line.Colour())));
+  label->setProperty("connected", line.connected == 1);
+}
+
+void ShowList(QComboBox* box, const ListView& list) {
+  if (box->count() != static_cast<int>(list.items.size())) {
+    box->clear();
+    for (const auto& item : list.items) box->addItem(QString::fromStdString(item));
+  }
+  box->setCurrentIndex(list.selection);
+  box->setEnabled(list.enabled);
+}
+
+void ShowCheck(QAbstractButton* box, const CheckView& view) {
+  box->setText(QString::fromStdString(view.caption));
+  box->setChecked(view.checked);
+  box->setEnabled(view.enabled);
+  box->setVisible(view.visible);
+}
+
+QComboBox* NewList(QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  box->setMaxVisibleItems(12);
+  box->setMinimumWidth(56);
+  return box;
+}
+}  // namespace
+
+DeviceStatusPanel::DeviceStatusPanel(CGeneralPage& page, QWidget* parent)
+    : QGroupBox("Device status", parent), page_(page) {
+  // Inputs and outputs in the order the walk asks for them.
+  auto* grid = new QGridLayout(this);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(2);
+  for (int n = 1; n <= 4; ++n) {
+    inputs_[static_cast<size_t>(n - 1)] = new QLabel(this);
+    outputs_[static_cast<size_t>(n - 1)] = new QLabel(this);
+    grid->addWidget(inputs_[static_cast<size_t>(n - 1)], 2 * (n - 1), 0, 1, 2);
+    grid->addWidget(outputs_[static_cast<size_t>(n - 1)], 2 * (n - 1) + 1, 0, 1, 2);
+  }
+  device_ = new QLabel(this);
+  version_ = new QLabel(this);
+  status_ = new QPushButton("Status", this);
+  grid->addWidget(new QLabel("Device:", this), 8, 0);
+  grid->addWidget(device_, 8, 1);
+  grid->addWidget(new QLabel("Version:", this), 9, 0);
+  grid->addWidget(version_, 9, 1);
+  grid->addWidget(status_, 10, 0, 1, 2, Qt::AlignRight);
+  grid->setRowStretch(11, 1);
+  grid->setColumnStretch(1, 1);
+  setMinimumWidth(200);
+  connect(status_, &QPushButton::clicked, this, [this] {
+    page_.RequestStatus();
+    Sync();
+  });
+}
+
+void DeviceStatusPanel::Sync() {
+  const GeneralStatusView& v = page_.StatusView();
+  for (size_t i = 0; i < inputs_.size(); ++i) {
+    ShowLine(inputs_[i], v.inputs[i]);
+    ShowLine(outputs_[i], v.outputs[i]);
+  }
+  device_->setText(QString::fromStdString(v.deviceText));
+  version_->setText(QString::fromStdString(v.versionText));
+  status_->setEnabled(v.statusEnabled);
+}
+
+template <typename F>
+void DeviceOptionsPanel::Act(F action) {
+  if (syncing_) return;
+  action();
+  Sync();
+}
+
+DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
+    : QGroupBox("Device options", parent), page_(page) {
+  auto* top = new QVBoxLayout(this);
+  top->setSpacing(6);
+
+  auto* checks = new QHBoxLayout();
+  beep_ = new QCheckBox(this);
+  ir_ = new QCheckBox(this);
+  checks->addWidget(beep_);
+  checks->addWidget(ir_);
+  checks->addStretch();
+  auto* resetGroup = new QGroupBox("Reset to the factory settings", this);
+  auto* resetRow = new QHBoxLayout(resetGroup);
+  resetRow->setContentsMargins(8, 2, 8, 4);
+  reset_ = new QPushButton("Factory Reset", resetGroup);
+  resetRow->addWidget(reset_);
+  checks->addWidget(resetGroup);
+  top->addLayout(checks);
+
+  static const char* const kIcons[] = {"mode_matrix", "mode_multiviewer", "mode_videowall"};
+  static const char* const kTitles[] = {"Matrix", "Multi-viewer", "Video wall"};
+  auto* modeRow = new QHBoxLayout();
+  std::array<QGroupBox*, 3> groups{};
+  for (int m = 0; m < 3; ++m) {
+    groups[static_cast<size_t>(m)] = new QGroupBox(kTitles[m], this);
+    const QString icon = QString(":/icons/%1").arg(kIcons[m]);
+    auto* button = new skin::IconButton(groups[static_cast<size_t>(m)], general_ids::kFirstModeCheck + m,
+                                        icon + ".svg", icon + "_hover.svg", QString(), kTitles[m]);
+    button->setCheckable(true);
+    button->setFixedSize(44, 44);
+    modes_[static_cast<size_t>(m)] = button;
+    connect(button, &QAbstractButton::clicked, this, [this, m] { Act([this, m] { page_.OnModeCheck(m + 1); }); });
+  }
+  // Matrix: the mode alone.
+  auto* matrixBox = new QVBoxLayout(groups[0]);
+  matrixBox->addWidget(modes_[0], 0, Qt::AlignHCenter | Qt::AlignTop);
+  matrixBox->addStretch();
+
+  // Multi-viewer: layout, main window, audio and the border.
+  auto* viewerGrid = new QGridLayout(groups[1]);
+  viewerGrid->setHorizontalSpacing(4);
+  layout_ = NewList(groups[1]);
+  main_ = NewList(groups[1]);
+  audio_ = NewList(groups[1]);
+  viewerGrid->addWidget(modes_[1], 0, 0, 3, 1, Qt::AlignTop);
+  viewerGrid->addWidget(new QLabel("Mode:", groups[1]), 0, 1);
+  viewerGrid->addWidget(layout_, 0, 2);
+  viewerGrid->addWidget(new QLabel("Main:", groups[1]), 1, 1);
+  viewerGrid->addWidget(main_, 1, 2);
+  viewerGrid->addWidget(new QLabel("Audio:", groups[1]), 2, 1);
+  viewerGrid->addWidget(audio_, 2, 2);
+  borderGroup_ = new QGroupBox("Border", groups[1]);
+  auto* borderRow = new QHBoxLayout(borderGroup_);
+  borderRow->setContentsMargins(8, 2, 8, 4);
+  border_ = new QCheckBox(borderGroup_);
+  borderRow->addWidget(border_);
+  viewerGrid->addWidget(borderGroup_, 3, 0, 1, 3);
+
+  // Video wall: its size and the input channel.
+  auto* wallGrid = new QGridLayout(groups[2]);
+  wallGrid->setHorizontalSpacing(4);
+  wallX_ = NewList(groups[2]);
+  wallY_ = NewList(groups[2]);
+  wallGrid->addWidget(modes_[2], 0, 0, 2, 1, Qt::AlignTop);
+  wallGrid->addWidget(new QLabel("X :", groups[2]), 0, 1);
+  wallGrid->addWidget(wallX_, 0, 2);
+  wallGrid->addWidget(new QLabel("Y :", groups[2]), 1, 1);
+  wallGrid->addWidget(wallY_, 1, 2);
+  auto* channelGroup = new QGroupBox("Input channel", groups[2]);
+  auto* channelGrid = new QGridLayout(channelGroup);
+  channelGrid->setContentsMargins(6, 2, 6, 4);
+  channelGrid->setSpacing(4);
+  for (int n = 1; n <= 4; ++n) {
+    auto* button = new QPushButton(channelGroup);
+    button->setCheckable(true);
+    inputs_[static_cast<size_t>(n - 1)] = button;
+    channelGrid->addWidget(button, (n - 1) / 2, (n - 1) % 2);
+    connect(button, &QPushButton::clicked, this, [this, n] { Act([this, n] { page_.OnInputCheck(n); }); });
+  }
+  wallGrid->addWidget(channelGroup, 2, 0, 1, 3);
+
+  for (QGroupBox* g : groups) modeRow->addWidget(g, g == groups[0] ? 0 : 1);
+  top->addLayout(modeRow, 1);
+
+  connect(beep_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBeepCheck(); }); });
+  connect(ir_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnIrCheck(); }); });
+  connect(border_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBorderCheck(); }); });
+  connect(reset_, &QPushButton::clicked, this, [this] { Act([this] { page_.OnFactoryReset(); }); });
+  const auto onList = [this](QComboBox* box, void (CGeneralPage::*handler)(int)) {
+    connect(box, QOverload<int>::of(&QComboBox::activated), this,
+            [this, handler](int i) { Act([this, handler, i] { (page_.*handler)(i); }); });
+  };
+  onList(layout_, &CGeneralPage::OnLayoutSelChange);
+  onList(main_, &CGeneralPage::OnMainSelChange);
+  onList(audio_, &CGeneralPage::OnAudioSelChange);
+  onList(wallX_, &CGeneralPage::OnWallXSelChange);
+  onList(wallY_, &CGeneralPage::OnWallYSelChange);
+}
+
+void DeviceOptionsPanel::Sync() {
+  syncing_ = true;
+  const GeneralOptionsView& v = page_.OptionsView();
+  ShowCheck(beep_, v.beep);
+  ShowCheck(ir_, v.ir);
+  ShowCheck(border_, v.border);
+  borderGroup_->setEnabled(v.borderGroupEnabled);
+  for (size_t m = 0; m < modes_.size(); ++m) {
+    modes_[m]->setChecked(v.modes[m].checked);
+    modes_[m]->setEnabled(v.modes[m].enabled);
+  }
+  ShowList(layout_, v.layout);
+  ShowList(main_, v.main);
+  ShowList(audio_, v.audio);
+  ShowList(wallX_, v.wallX);
+  ShowList(wallY_, v.wallY);
+  for (size_t n = 0; n < inputs_.size(); ++n) ShowCheck(inputs_[n], v.inputs[n]);
+  reset_->setText(QString::fromStdString(v.factoryResetCaption));
+  reset_->setEnabled(v.factoryResetEnabled);
+  syncing_ = false;
+}
+
+}  // namespace velantor

@@ -1,0 +1,394 @@
+// The General page's device options against the emulator model in virtual time: the read-back
+// chain, check boxes changed only by acknowledgements, display modes with their enabling, the
+// lists, the link test, and the factory reset with its retries, time-outs and standby.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/virtual_event_loop.h"
+#include "link/port_directory.h"
+#include "pages/general/general_page.h"
+#include "sim/device_model.h"
+#include "sim/sim_command_socket.h"
+#include "sim/sim_serial_link.h"
+#include "support/bytes.h"
+
+namespace velantor {
+namespace {
+namespace fs = std::filesystem;
+using testing::Frame;
+using testing::HexText;
+
+struct NoMainWindow : MainWindowPort {
+  void PostMainMessage(unsigned, int) override {}
+};
+
+std::string Wire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0) {
+  return HexText(Frame({op, sub, b4, b5, b6}));
+}
+
+class GeneralOptions : public ::testing::Test {
+ protected:
+  GeneralOptions()
+      : root(fs::temp_directory_path() / ("velantor-go-" + std::to_string(::getpid()) + "-" +
+                                          ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+        directory((fs::create_directories(root / "sys/class/tty"), (root / "sys").string()), (root / "dev").string()),
+        model(loop),
+        serial(loop, model),
+        socket(loop, model) {
+    shared.PageSocket = &socket;
+    fs::create_directories(root / "dev");
+    std::ofstream(root / "dev" / "ttyVEL0") << "";
+    directory.AddPath((root / "dev" / "ttyVEL0").string());
+    page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
+  }
+  ~GeneralOptions() override { fs::remove_all(root); }
+
+  void ConnectSerial() {
+    page->OnComConnect();
+    ASSERT_EQ(shared.ComLinkOpen, 1);
+    loop.Advance(500);
+  }
+  void ConnectTcp() {
+    page->OnTcpMode();
+    page->OnAddressEdited("127.0.0.1");
+    page->OnTcpConnect();
+    loop.Advance(500);
+    ASSERT_EQ(shared.TcpLinkUp, 1);
+  }
+  std::vector<std::string> Sent() const {
+    std::vector<std::string> lines;
+    const std::string& text = page->SentLog()->Text();
+    for (size_t at = 0; at + 39 <= text.size(); at += 41) lines.push_back(text.substr(at, 38));
+    return lines;
+  }
+  std::vector<std::string> SentSince(size_t mark) const {
+    auto all = Sent();
+    return {all.begin() + static_cast<long>(mark), all.end()};
+  }
+  // The test answers for the switcher (serial link).
+  void Reply(std::initializer_list<int> body) {
+    for (uint8_t b : Frame(body)) page->OnPortRxChar(b, 1);
+  }
+  const GeneralOptionsView& V() const { return page->OptionsView(); }
+
+  fs::path root;
+  VirtualEventLoop loop;
+  SharedState shared;
+  NoMainWindow mainWindow;
+  PortDirectory directory;
+  sim::DeviceModel model;
+  sim::SimSerialLink serial;
+  sim::SimCommandSocket socket;
+  std::unique_ptr<CGeneralPage> page;
+};
+
+TEST_F(GeneralOptions, BeforeAnyReplyEveryModeSettingIsDisabled) {
+  EXPECT_EQ(V().beep.caption, "Enable Beep ");
+  EXPECT_EQ(V().ir.caption, "Enable IR Control");
+  for (const CheckView& m : V().modes) EXPECT_FALSE(m.checked);
+  EXPECT_FALSE(V().layout.enabled);
+  EXPECT_FALSE(V().wallX.enabled);
+  EXPECT_FALSE(V().border.enabled);
+  EXPECT_EQ(V().wallY.items.size(), 32u);
+  EXPECT_EQ(V().main.items, (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
+TEST_F(GeneralOptions, TheReadBackChainInMultiViewerModeReadsLayoutMainAudioAndBorder) {
+  auto& o = model.State().options;
+  o.ir = false;
+  o.displayMode = 2;
+  o.layout = 3;
+  o.mainSource[2] = 2;
+  o.inputChannel = 4;
+  o.border = false;
+  ConnectSerial();
+  const auto sent = Sent();
+  ASSERT_GE(sent.size(), 8u);
+  EXPECT_EQ(std::vector<std::string>(sent.begin(), sent.begin() + 8),
+            (std::vector<std::string>{Wire(0x01, 0x0A), Wire(0x01, 0x0B), Wire(0x13, 0x02), Wire(0x14, 0x02),
+                                      Wire(0x14, 0x04, 0, 0, 3), Wire(0x16, 0x02), Wire(0x0C, 0x03),
+                                      Wire(0x01, 0x01)}));
+  EXPECT_FALSE(V().ir.checked);
+  EXPECT_TRUE(V().beep.checked);
+  EXPECT_FALSE(V().modes[0].checked);
+  EXPECT_TRUE(V().modes[1].checked);
+  EXPECT_FALSE(V().modes[2].checked);
+  EXPECT_EQ(V().layout.selection, 2);
+  EXPECT_EQ(V().main.selection, 1);
+  EXPECT_EQ(V().audio.selection, 3);
+  EXPECT_FALSE(V().border.checked);
+  EXPECT_TRUE(V().layout.enabled && V().audio.enabled && V().main.enabled && V().border.enabled);
+  EXPECT_TRUE(V().borderGroupEnabled);
+  EXPECT_FALSE(V().wallX.enabled || V().wallY.enabled || V().inputs[0].enabled);
+}
+
+TEST_F(GeneralOptions, TheReadBackChainInVideoWallModeOverTcpReadsTheWallAndTheInputChannel) {
+  auto& o = model.State().options;
+  o.displayMode = 3;
+  o.wallColumns = 5;
+  o.wallRows = 7;
+  o.inputChannel = 2;
+  ConnectTcp();
+  const auto sent = Sent();
+  EXPECT_EQ(sent[3], Wire(0x15, 0x03));
+  EXPECT_EQ(sent[4], Wire(0x16, 0x02));
+  EXPECT_EQ(sent[5], Wire(0x01, 0x01));
+  EXPECT_TRUE(V().modes[2].checked);
+  EXPECT_EQ(V().wallX.selection, 4);
+  EXPECT_EQ(V().wallY.selection, 6);
+  EXPECT_TRUE(V().inputs[1].checked);
+  EXPECT_FALSE(V().inputs[0].checked || V().inputs[2].checked || V().inputs[3].checked);
+  EXPECT_TRUE(V().wallX.enabled && V().inputs[3].enabled);
+  EXPECT_FALSE(V().layout.enabled || V().border.enabled || V().borderGroupEnabled);
+}
+
+TEST_F(GeneralOptions, TheBeepBoxChangesOnlyWithTheAcknowledgement) {
+  model.State().options.beep = false;
+  ConnectSerial();
+  ASSERT_FALSE(V().beep.checked);
+  size_t mark = Sent().size();
+  page->OnBeepCheck();
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{"A5 5B 06 01 0F 00 00 00 00 00 00 00 EA"});
+  EXPECT_FALSE(V().beep.checked);
+  loop.Advance(10);
+  EXPECT_TRUE(V().beep.checked);
+  EXPECT_TRUE(model.State().options.beep);
+  mark = Sent().size();
+  page->OnBeepCheck();
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x06, 0x01, 0xF0)});
+  loop.Advance(10);
+  EXPECT_FALSE(V().beep.checked);
+}
+
+TEST_F(GeneralOptions, AMissingOrRefusedAcknowledgementLeavesTheBoxAsItWas) {
+  ConnectSerial();
+  const bool ir = V().ir.checked;
+  model.Faults().dropNext = 1;
+  page->OnIrCheck();
+  loop.Advance(20000);
+  EXPECT_EQ(V().ir.checked, ir);
+  EXPECT_FALSE(shared.Message.IsOpen());
+  model.Faults().status = 1;
+  page->OnIrCheck();
+  loop.Advance(10);
+  EXPECT_EQ(V().ir.checked, ir);
+}
+
+TEST_F(GeneralOptions, TwoQuickClicksAskingTheSameChangeEndWithThatChange) {
+  model.State().options.beep = false;
+  ConnectSerial();
+  page->OnBeepCheck();
+  page->OnBeepCheck();
+  loop.Advance(10);
+  EXPECT_TRUE(V().beep.checked);
+  EXPECT_TRUE(model.State().options.beep);
+}
+
+TEST_F(GeneralOptions, WithoutALinkNothingIsSentAndTheLinkFailureIsShown) {
+  page->OnBeepCheck();
+  EXPECT_EQ(shared.Message.DisplayedText(), "Open COM failed!");
+  loop.Advance(1500);
+  EXPECT_FALSE(shared.Message.IsOpen());
+  page->OnTcpMode();
+  page->OnFactoryReset();
+  EXPECT_EQ(shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  EXPECT_TRUE(page->SentLog()->Text().empty());
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_EQ(page->RestoreFlag(), 0);
+}
+
+TEST_F(GeneralOptions, AModeIsCheckedOnlyByTheSwitchersReplyAndMatrixModeDisablesItsSettings) {
+  ConnectSerial();
+  ASSERT_TRUE(V().modes[0].checked);
+  size_t mark = Sent().size();
+  page->OnModeCheck(3);
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x13, 0x01, 3, 0, 3)});
+  EXPECT_TRUE(V().modes[0].checked);
+  EXPECT_FALSE(V().modes[2].checked);
+  loop.Advance(10);
+  EXPECT_TRUE(V().modes[2].checked);
+  EXPECT_FALSE(V().modes[0].checked || V().modes[1].checked);
+  EXPECT_EQ(SentSince(mark)[1], Wire(0x15, 0x03));
+  page->OnModeCheck(1);
+  loop.Advance(10);
+  EXPECT_TRUE(V().modes[0].checked);
+  EXPECT_FALSE(V().layout.enabled || V().audio.enabled || V().main.enabled || V().border.enabled ||
+               V().borderGroupEnabled || V().wallX.enabled || V().wallY.enabled);
+  for (const CheckView& box : V().inputs) EXPECT_FALSE(box.enabled);
+}
+
+TEST_F(GeneralOptions, ListsSendTheChosenValueAndFollowTheAcknowledgement) {
+  model.State().options.displayMode = 2;
+  ConnectSerial();
+  ASSERT_EQ(V().layout.selection, 0);
+  size_t mark = Sent().size();
+  page->OnLayoutSelChange(2);
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x14, 0x01, 3, 0, 3)});
+  EXPECT_EQ(V().layout.selection, 0);
+  loop.Advance(10);
+  EXPECT_EQ(V().layout.selection, 2);
+  EXPECT_EQ(SentSince(mark)[1], Wire(0x14, 0x04, 0, 0, 3));
+  mark = Sent().size();
+  page->OnMainSelChange(3);
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x14, 0x03, 4, 0, 3)});
+  loop.Advance(10);
+  EXPECT_EQ(V().main.selection, 3);
+  EXPECT_EQ(model.State().options.mainSource[2], 4);
+  page->OnAudioSelChange(1);
+  loop.Advance(10);
+  EXPECT_EQ(V().audio.selection, 1);
+
+  page->OnModeCheck(3);
+  loop.Advance(10);
+  page->OnWallXSelChange(31);
+  page->OnWallYSelChange(0);
+  loop.Advance(10);
+  model.Faults().status = 1;
+  page->OnWallYSelChange(9);
+  loop.Advance(10);
+  EXPECT_EQ(V().wallX.selection, 31);
+  EXPECT_EQ(V().wallY.selection, 0);  // the refused change left it
+  model.Faults().status = 0;
+  page->OnInputCheck(3);
+  EXPECT_FALSE(V().inputs[2].checked);
+  loop.Advance(10);
+  EXPECT_TRUE(V().inputs[2].checked);
+}
+
+class GeneralFactoryReset : public GeneralOptions {
+ protected:
+  void SetUp() override {
+    ConnectSerial();
+    model.Faults().dropEvery = 1;  // the test answers for the switcher
+    mark = Sent().size();
+  }
+  // Answers the running step by its acknowledgement and returns what the page sent next.
+  std::string AckAndNext(std::initializer_list<int> ack) {
+    const size_t before = Sent().size();
+    Reply(ack);
+    const auto sent = SentSince(before);
+    return sent.empty() ? "" : sent.back();
+  }
+  size_t mark = 0;
+};
+
+TEST_F(GeneralFactoryReset, NineteenAcknowledgedStepsEndWithSetSuccessfully) {
+  model.Faults().dropEvery = 0;
+  model.State().options.beep = false;
+  model.State().outputs[1].route = 3;
+  page->OnFactoryReset();
+  EXPECT_EQ(shared.Busy.DisplayedText(), "Setting . . .");
+  EXPECT_EQ(SentSince(mark)[0], "A5 5B 13 01 01 00 01 00 00 00 00 00 EA");
+  loop.Advance(200);
+  const auto sent = SentSince(mark);
+  ASSERT_EQ(sent.size(), 20u);
+  EXPECT_EQ(sent[1], "A5 5B 02 03 01 00 01 00 00 00 00 00 F9");
+  EXPECT_EQ(sent[4], Wire(0x02, 0x03, 4, 0, 4));
+  EXPECT_EQ(sent[5], Wire(0x03, 0x08, 0xF0));
+  EXPECT_EQ(sent[6], Wire(0x03, 0x01, 2, 0xF0));
+  EXPECT_EQ(sent[7], Wire(0x06, 0x01, 0x0F));
+  EXPECT_EQ(sent[8], Wire(0x0A, 0x01, 1, 0, 1));
+  EXPECT_EQ(sent[12], Wire(0x0B, 0x01, 1, 0, 1));
+  EXPECT_EQ(sent[19], Wire(0x0B, 0x02, 4, 0, 4));
+  EXPECT_EQ(shared.Message.DisplayedText(), "Set successfully!");
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_TRUE(V().beep.checked);
+  EXPECT_EQ(model.State().outputs[1].route, 2);
+  EXPECT_EQ(model.State().outputs[3].time, 4);
+  EXPECT_EQ(page->RestoreFlag(), 0);
+  EXPECT_FALSE(page->TimerRunning(CGeneralPage::kTimerResetAnimation));
+  loop.Advance(1500);
+  EXPECT_FALSE(shared.Message.IsOpen());
+}
+
+TEST_F(GeneralFactoryReset, OverTcpTheEdidStepSendsModeFour) {
+  page->OnComConnect();
+  model.Faults().dropEvery = 0;
+  ConnectTcp();
+  const size_t start = Sent().size();
+  page->OnFactoryReset();
+  loop.Advance(50);
+  const auto sent = SentSince(start);
+  ASSERT_EQ(sent.size(), 20u);
+  EXPECT_EQ(sent[6], Wire(0x03, 0x01, 4, 0xF0));
+  EXPECT_EQ(shared.Message.DisplayedText(), "Set successfully!");
+}
+
+TEST_F(GeneralFactoryReset, TheFirstStepWaitsTenSecondsBeforeItsRetryAndLaterStepsFive) {
+  page->OnFactoryReset();
+  EXPECT_EQ(AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01}), Wire(0x02, 0x03, 1, 0, 1));
+  size_t before = Sent().size();
+  loop.Advance(9999);
+  EXPECT_EQ(SentSince(before).size(), 0u);
+  loop.Advance(1);
+  EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x02, 0x03, 1, 0, 1)});
+  for (int n = 1; n <= 4; ++n) AckAndNext({0x02, 0x03, 0x00, 0x00, n});
+  EXPECT_EQ(AckAndNext({0x03, 0x08}), Wire(0x03, 0x01, 2, 0xF0));
+  before = Sent().size();
+  loop.Advance(5000);
+  // The EDID step's retry asks for mode 3.
+  EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x03, 0x01, 3)});
+  EXPECT_EQ(page->RestoreStep(), 6);
+  loop.Advance(4999);
+  EXPECT_FALSE(shared.Message.IsOpen());
+  loop.Advance(1);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_EQ(page->RestoreFlag(), 0);
+  loop.Advance(1000);
+  EXPECT_FALSE(shared.Message.IsOpen());
+}
+
+TEST_F(GeneralFactoryReset, OnlyTheRunningStepsAcknowledgementMovesTheSequenceOn) {
+  page->OnFactoryReset();
+  AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
+  AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01});
+  EXPECT_EQ(AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01}), "");  // a repeated one
+  EXPECT_EQ(AckAndNext({0x02, 0x03, 0x01, 0x00, 0x02}), "");  // refused
+  EXPECT_EQ(page->RestoreStep(), 2);
+}
+
+TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTimeOut) {
+  page->OnFactoryReset();
+  const size_t before = Sent().size();
+  loop.Advance(5000);
+  EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x13, 0x01, 1, 0, 1)});
+  loop.Advance(5000);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_FALSE(page->PageBusy());
+}
+
+TEST_F(GeneralFactoryReset, AMatrixModeAcknowledgementWithoutTheResetOnlyUpdatesTheControls) {
+  page->OnModeCheck(1);
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x13, 0x01, 1, 0, 1)});
+  EXPECT_EQ(AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01}), "");
+  EXPECT_TRUE(V().modes[0].checked);
+  EXPECT_EQ(page->RestoreStep(), -1);
+}
+
+TEST_F(GeneralFactoryReset, ClicksDuringTheResetSendNothing) {
+  page->OnFactoryReset();
+  const size_t before = Sent().size();
+  page->OnBeepCheck();
+  page->RequestStatus();
+  EXPECT_EQ(shared.Message.DisplayedText(), "Please wait...");
+  EXPECT_TRUE(SentSince(before).empty());
+}
+
+TEST_F(GeneralFactoryReset, StandbyEndsTheResetWithoutALaterTimeOut) {
+  page->OnFactoryReset();
+  AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
+  Reply({0x88, 0x88});
+  EXPECT_EQ(shared.Message.DisplayedText(), "Matrix is in standby mode!");
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_EQ(page->RestoreFlag(), 0);
+  loop.Advance(2500);
+  loop.Advance(20000);
+  EXPECT_FALSE(shared.Message.IsOpen());
+}
+
+}  // namespace
+}  // namespace velantor
