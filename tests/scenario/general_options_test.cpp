@@ -3,85 +3,21 @@
 // lists, the link test, and the factory reset with its retries, time-outs and standby.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "app/virtual_event_loop.h"
-#include "link/port_directory.h"
-#include "pages/general/general_page.h"
-#include "sim/device_model.h"
-#include "sim/sim_command_socket.h"
-#include "sim/sim_serial_link.h"
-#include "support/bytes.h"
+#include "scenario/general_page_fixture.h"
 
 namespace velantor {
 namespace {
-namespace fs = std::filesystem;
 using testing::Frame;
 using testing::HexText;
+using testing::Wire;
 
-struct NoMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned, int) override {}
-};
-
-std::string Wire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0) {
-  return HexText(Frame({op, sub, b4, b5, b6}));
-}
-
-class GeneralOptions : public ::testing::Test {
+class GeneralOptions : public testing::GeneralPageTest {
  protected:
-  GeneralOptions()
-      : root(fs::temp_directory_path() / ("velantor-go-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        directory((fs::create_directories(root / "sys/class/tty"), (root / "sys").string()), (root / "dev").string()),
-        model(loop),
-        serial(loop, model),
-        socket(loop, model) {
-    shared.PageSocket = &socket;
-    fs::create_directories(root / "dev");
-    std::ofstream(root / "dev" / "ttyVEL0") << "";
-    directory.AddPath((root / "dev" / "ttyVEL0").string());
-    page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
-  }
-  ~GeneralOptions() override { fs::remove_all(root); }
-
-  void ConnectSerial() {
-    page->OnComConnect();
-    ASSERT_EQ(shared.ComLinkOpen, 1);
-    loop.Advance(500);
-  }
-  void ConnectTcp() {
-    page->OnTcpMode();
-    page->OnAddressEdited("127.0.0.1");
-    page->OnTcpConnect();
-    loop.Advance(500);
-    ASSERT_EQ(shared.TcpLinkUp, 1);
-  }
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> lines;
-    const std::string& text = page->SentLog()->Text();
-    for (size_t at = 0; at + 39 <= text.size(); at += 41) lines.push_back(text.substr(at, 38));
-    return lines;
-  }
-  std::vector<std::string> SentSince(size_t mark) const {
-    auto all = Sent();
-    return {all.begin() + static_cast<long>(mark), all.end()};
-  }
   // The test answers for the switcher (serial link).
   void Reply(std::initializer_list<int> body) {
     for (uint8_t b : Frame(body)) page->OnPortRxChar(b, 1);
   }
   const GeneralOptionsView& V() const { return page->OptionsView(); }
-
-  fs::path root;
-  VirtualEventLoop loop;
-  SharedState shared;
-  NoMainWindow mainWindow;
-  PortDirectory directory;
-  sim::DeviceModel model;
-  sim::SimSerialLink serial;
-  sim::SimCommandSocket socket;
-  std::unique_ptr<CGeneralPage> page;
 };
 
 TEST_F(GeneralOptions, BeforeAnyReplyEveryModeSettingIsDisabled) {

@@ -3,95 +3,19 @@
 // standby, the checksum and ignore rules, and the mended faults.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "app/virtual_event_loop.h"
-#include "link/port_directory.h"
-#include "pages/general/general_page.h"
-#include "sim/device_model.h"
-#include "sim/sim_command_socket.h"
-#include "sim/sim_serial_link.h"
-#include "support/bytes.h"
+#include "scenario/general_page_fixture.h"
 
 namespace velantor {
 namespace {
-namespace fs = std::filesystem;
 using testing::Frame;
 using testing::HexText;
+using testing::Wire;
 
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  int PageBusyEnables() const {
-    int n = 0;
-    for (auto& [m, w] : posted) n += m == 0x419 && w == 0;
-    return n;
-  }
-  std::vector<std::pair<unsigned, int>> posted;
-};
-
-// A frame as the wire shows it, from its bytes 2 to 6.
-std::string Wire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0) {
-  return HexText(Frame({op, sub, b4, b5, b6}));
-}
-
-class GeneralStatus : public ::testing::Test {
+class GeneralStatus : public testing::GeneralPageTest {
  protected:
-  explicit GeneralStatus(sim::DeviceState state = sim::MakeDeviceState())
-      : root(fs::temp_directory_path() / ("velantor-gs-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        directory((fs::create_directories(root / "sys/class/tty"), (root / "sys").string()), (root / "dev").string()),
-        model(loop, state),
-        serial(loop, model),
-        socket(loop, model) {
-    shared.PageSocket = &socket;
-    fs::create_directories(root / "dev");
-    std::ofstream(root / "dev" / "ttyVEL0") << "";
-    directory.AddPath((root / "dev" / "ttyVEL0").string());
-    page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
-  }
-  ~GeneralStatus() override { fs::remove_all(root); }
-
-  // Connects and lets the chain after the connect run to its end.
-  void ConnectSerial() {
-    page->OnComConnect();
-    ASSERT_EQ(shared.ComLinkOpen, 1);
-    loop.Advance(500);
-    ASSERT_FALSE(page->PageBusy());
-  }
-  void ConnectTcp() {
-    page->OnTcpMode();
-    page->OnAddressEdited("127.0.0.1");
-    page->OnTcpConnect();
-    loop.Advance(500);
-    ASSERT_EQ(shared.TcpLinkUp, 1);
-    ASSERT_FALSE(page->PageBusy());
-  }
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> lines;
-    const std::string& text = page->SentLog()->Text();
-    for (size_t at = 0; at + 39 <= text.size(); at += 41) lines.push_back(text.substr(at, 38));
-    return lines;
-  }
-  std::vector<std::string> SentSince(size_t mark) const {
-    auto all = Sent();
-    return {all.begin() + static_cast<long>(mark), all.end()};
-  }
-  void Inject(const std::vector<uint8_t>& bytes) {
-    for (uint8_t b : bytes) page->OnPortRxChar(b, 1);
-  }
+  explicit GeneralStatus(sim::DeviceState state = sim::MakeDeviceState()) : GeneralPageTest(std::move(state)) {}
   const PortLineView& In(int n) const { return page->StatusView().inputs[static_cast<size_t>(n - 1)]; }
   const PortLineView& Out(int n) const { return page->StatusView().outputs[static_cast<size_t>(n - 1)]; }
-
-  fs::path root;
-  VirtualEventLoop loop;
-  SharedState shared;
-  RecordingMainWindow mainWindow;
-  PortDirectory directory;
-  sim::DeviceModel model;
-  sim::SimSerialLink serial;
-  sim::SimCommandSocket socket;
-  std::unique_ptr<CGeneralPage> page;
 };
 
 TEST_F(GeneralStatus, ASerialConnectReadsOptionsThenDeviceInformationThenEveryPort) {
