@@ -2,12 +2,14 @@
 // emulator's pseudo-terminal, the state icons and logs show it, and pulling the plug is seen.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include "app/qt_panel.h"
 #include "pages/general/general_page.h"
+#include "pages/general/device_panels_view.h"
 #include "pages/general/general_page_view.h"
 #include "support/sim_process.h"
 
@@ -32,6 +34,28 @@ TEST(PanelWithEmulator, QuickStartOverTcpConnectsAndShowsTheLinkUp) {
   EXPECT_EQ(panel.GeneralPage().SentLog()->Text().substr(0, 39), "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5 ");
   EXPECT_EQ(panel.GeneralPage().ReceivedLog()->Text().substr(0, 12), "A5 5B 01 0A ");
 
+  // After the connect the page reads the options, the device and every port.
+  CGeneralPage& page = panel.GeneralPage();
+  QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(page.StatusView().versionText), QString("1.5"), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(page.StatusView().outputs[3].connected == 1, 5000);
+  EXPECT_EQ(page.StatusView().inputs[0].text, "HDMI IN1: Connect");
+  EXPECT_EQ(page.StatusView().outputs[3].text, "HDMI OUTD: Connect");
+  EXPECT_EQ(page.StatusView().outputs[3].Colour(), (Rgb{0, 255, 0}));
+
+  // The beep box changes only when the switcher acknowledges.
+  QCheckBox* beep = view->OptionsPanel()->BeepCheck();
+  QTRY_VERIFY_WITH_TIMEOUT(!page.PageBusy(), 5000);
+  const bool before = beep->isChecked();
+  QTest::mouseClick(beep, Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(beep->isChecked(), !before, 3000);
+
+  // A factory reset runs its restore steps and reports success.
+  QTest::mouseClick(view->OptionsPanel()->FactoryResetButton(), Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(panel.Shared().Message.DisplayedText()),
+                            QString("Set successfully!"), 15000);
+  EXPECT_FALSE(page.PageBusy());
+
+  QTRY_VERIFY_WITH_TIMEOUT(!panel.Shared().Message.IsOpen(), 5000);
   QTest::mouseClick(view->TcpConnectButton(), Qt::LeftButton);
   EXPECT_EQ(panel.Shared().TcpLinkUp, 0);
   EXPECT_EQ(view->TcpConnectButton()->text(), "Connect");
