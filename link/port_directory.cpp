@@ -100,23 +100,33 @@ int PortDirectory::AddPath(const std::string& path) {
   return static_cast<int>(slot - slots_.data()) + 1;
 }
 
+bool PortDirectory::IsRealPort(const fs::path& entry, const std::string& name, const fs::path& virtualDir) {
+  // Consoles, pseudo-terminals and the like have no device behind them, or a virtual one.
+  std::error_code linkError;
+  const fs::path device = fs::canonical(entry / "device", linkError);
+  if (linkError || LiesUnder(device, virtualDir)) return false;
+  bool alwaysReal = false;
+  for (const char* prefix : kAlwaysRealPrefixes) alwaysReal = alwaysReal || StartsWith(name, prefix);
+  return alwaysReal || !StartsWith(name, "ttyS") || UartIsReal(entry);
+}
+
 std::vector<std::string> PortDirectory::ListSysfsDevices() const {
   std::vector<std::string> names;
   std::error_code ec;
   const fs::path classDir = fs::path(sysfsRoot_) / "class" / "tty";
   const fs::path virtualDir = fs::weakly_canonical(fs::path(sysfsRoot_) / "devices" / "virtual", ec);
+  // An entry's verdict holds while the entry exists, so each name is judged once; the rescan
+  // twice a second then costs one directory read instead of a walk through every device link.
+  std::map<std::string, bool> seen;
   for (fs::directory_iterator it(classDir, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path entry = it->path();
     const std::string name = entry.filename().string();
-    // Consoles, pseudo-terminals and the like have no device behind them, or a virtual one.
-    std::error_code linkError;
-    const fs::path device = fs::canonical(entry / "device", linkError);
-    if (linkError || LiesUnder(device, virtualDir)) continue;
-    bool alwaysReal = false;
-    for (const char* prefix : kAlwaysRealPrefixes) alwaysReal = alwaysReal || StartsWith(name, prefix);
-    if (!alwaysReal && StartsWith(name, "ttyS") && !UartIsReal(entry)) continue;
-    names.push_back(name);
+    auto known = verdicts_.find(name);
+    const bool real = known != verdicts_.end() ? known->second : IsRealPort(entry, name, virtualDir);
+    seen[name] = real;
+    if (real) names.push_back(name);
   }
+  verdicts_ = std::move(seen);
   std::sort(names.begin(), names.end(),
             [](const std::string& a, const std::string& b) { return NaturalKey(a) < NaturalKey(b); });
   return names;

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -55,11 +57,14 @@ class PortDirectory {
   Slot* Find(int number);
   const Slot* Find(int number) const;
   std::vector<std::string> ListSysfsDevices() const;
+  static bool IsRealPort(const std::filesystem::path& entry, const std::string& name,
+                         const std::filesystem::path& virtualDir);
   std::string ByIdName(const std::string& path) const;
 
   std::string sysfsRoot_;
   std::string devRoot_;
   std::array<Slot, kMaxNumber> slots_;
+  mutable std::map<std::string, bool> verdicts_;  // sysfs entry name -> is a real port
 };
 
 }  // namespace velantor

@@ -20,8 +20,11 @@ void ShowLine(QLabel* label, const PortLineView& line) {
   label->setText(QString::fromStdString(line.text));
   label->setVisible(line.visible);
   // Bright green and red read best on a dark strip, like a status display.
-  label->setStyleSheet(QString("QLabel { color: %1; background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }")
-                           .arg(ColourCss(line.Colour())));
+  // Restyling re-polishes the widget, so it is done only when the colour changes.
+  const QString css =
+      QString("QLabel { color: %1; background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }")
+          .arg(ColourCss(line.Colour()));
+  if (label->styleSheet() != css) label->setStyleSheet(css);
   label->setProperty("connected", line.connected == 1);
 }
 

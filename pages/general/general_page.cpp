@@ -336,12 +336,17 @@ void CGeneralPage::ShowMessageFor(int periodMs, const std::string& text) {
 
 void CGeneralPage::OnTimer(int id) {
   switch (id) {
-    case kTimerRescan:
+    case kTimerRescan: {
       KillTimer(kTimerRescan);
+      // Views are told only when the list really changed: the rescan runs twice a second.
+      const auto ports = view_.ports;
+      const int selection = view_.portSelection;
+      const std::string detail = view_.portDetail;
       RescanPorts();
-      Notify();
+      if (ports != view_.ports || selection != view_.portSelection || detail != view_.portDetail) Notify();
       SetTimer(kTimerRescan, 500);
       break;
+    }
     case kTimerTcpConfirm:
     case kTimerStatusConnect:
       if (shared_.PageSocketConnected == 1) {

@@ -19,6 +19,8 @@ namespace velantor {
 
 namespace {
 void SetStateIcon(QLabel* label, bool connected) {
+  // The icon is rendered only when the state changes (views sync on every rescan).
+  if (label->property("connected").isValid() && label->property("connected").toBool() == connected) return;
   label->setPixmap(QIcon(connected ? ":/icons/connected.svg" : ":/icons/not_connected.svg").pixmap(24, 24));
   label->setToolTip(connected ? "Connected" : "Not connected");
   label->setProperty("connected", connected);
