@@ -8,7 +8,7 @@ panel="$build/velantor"
 port=${VELANTOR_DEMO_PORT:-8000}
 link=${VELANTOR_DEMO_SERIAL:-/tmp/velantor-sim-serial}
 
-"$sim" --tcp "127.0.0.1:$port" --serial "$link" --search 0.0.0.0:30600 --config 0.0.0.0:30601 --udp-reply-to 127.255.255.255 --no-stdin \
+"$sim" --tcp "127.0.0.1:$port" --serial "$link" --search 0.0.0.0:30600 --config 0.0.0.0:30601 --udp-reply-to 127.255.255.255 --ip 127.0.0.1 --no-stdin \
   > /tmp/velantor-sim.out 2>&1 &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true' EXIT
