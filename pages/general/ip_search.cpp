@@ -77,6 +77,7 @@ void IpSearch::Failed(const std::string& reason) {
 }
 
 void IpSearch::OnReceive(const uint8_t* data, size_t length) {
+  if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
   length = std::min(length, UdpSocket::kReceiveSize);
   // Between receives the buffer holds fewer than kReplyMinimum bytes, so this always fits.
   std::memcpy(buffer_.data() + fill_, data, length);

@@ -205,6 +205,7 @@ void CNetworkConfigDialog::OnCancel() {
 }
 
 void CNetworkConfigDialog::OnReceive(const uint8_t* data, size_t length) {
+  if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
   length = std::min(length, UdpSocket::kReceiveSize);
   receiveLog_.AppendLine(data, length);
   // Between receives fewer than kConfigPacketSize bytes are kept, so this always fits.
