@@ -1,0 +1,135 @@
+// The velantor-sim program as a user runs it: endpoint lines, live control commands on standard
+// input acting on what the TCP port answers, a clean stop on SIGTERM, and a bad command line.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "support/bytes.h"
+
+namespace velantor {
+namespace {
+using testing::Frame;
+
+struct Program {
+  explicit Program(std::vector<std::string> args) {
+    int in[2], out[2];
+    EXPECT_EQ(pipe(in), 0);
+    EXPECT_EQ(pipe(out), 0);
+    pid = fork();
+    if (pid == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      dup2(out[1], 2);
+      close(in[1]);
+      close(out[0]);
+      std::vector<char*> argv;
+      static std::string program = VELANTOR_SIM_PATH;
+      argv.push_back(program.data());
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    toStdin = in[1];
+    fromStdout = out[0];
+  }
+  ~Program() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, nullptr, 0);
+    }
+    close(toStdin);
+    close(fromStdout);
+  }
+  // Reads output until `text` appears or 3 s pass.
+  bool WaitFor(const std::string& text) {
+    for (int i = 0; i < 300 && output.find(text) == std::string::npos; ++i) {
+      pollfd p{fromStdout, POLLIN, 0};
+      if (poll(&p, 1, 10) > 0) {
+        char buf[512];
+        ssize_t n = read(fromStdout, buf, sizeof buf);
+        if (n <= 0) break;
+        output.append(buf, static_cast<size_t>(n));
+      }
+    }
+    return output.find(text) != std::string::npos;
+  }
+  void Say(const std::string& line) { ASSERT_EQ(write(toStdin, line.data(), line.size()), (ssize_t)line.size()); }
+  int Wait() {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  pid_t pid = -1;
+  int toStdin = -1;
+  int fromStdout = -1;
+  std::string output;
+};
+
+std::vector<uint8_t> Ask(uint16_t port, const std::vector<uint8_t>& frame) {
+  int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::vector<uint8_t> reply;
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+      send(fd, frame.data(), frame.size(), 0) == static_cast<ssize_t>(frame.size())) {
+    timeval tv{2, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    uint8_t buf[13];
+    size_t got = 0;
+    while (got < 13) {
+      ssize_t n = recv(fd, buf + got, 13 - got, 0);
+      if (n <= 0) break;
+      got += static_cast<size_t>(n);
+    }
+    reply.assign(buf, buf + got);
+  }
+  close(fd);
+  return reply;
+}
+
+TEST(SimProgram, ControlCommandsChangeWhatTheTcpPortAnswersAndSigtermStopsIt) {
+  Program sim({"--tcp", "127.0.0.1:0", "--no-serial", "--no-udp"});
+  ASSERT_TRUE(sim.WaitFor("ready"));
+  const auto at = sim.output.find("tcp 127.0.0.1:");
+  ASSERT_NE(at, std::string::npos);
+  const uint16_t port = static_cast<uint16_t>(std::stoi(sim.output.substr(at + 14)));
+
+  const auto query = Frame({0x01, 0x04, 0x03});
+  auto before = Ask(port, query);
+  ASSERT_EQ(before.size(), 13u);
+  EXPECT_NE(before[6], 0xFF);  // a source on input 3
+  sim.Say("unplug in 3\n");
+  ASSERT_TRUE(sim.WaitFor("unplugged in 3"));
+  auto after = Ask(port, query);
+  ASSERT_EQ(after.size(), 13u);
+  EXPECT_EQ(after[6], 0xFF);
+
+  sim.Say("frobnicate\n");
+  EXPECT_TRUE(sim.WaitFor("error:"));
+  kill(sim.pid, SIGTERM);
+  EXPECT_EQ(sim.Wait(), 0);
+}
+
+TEST(SimProgram, ABadCommandLineSaysWhyAndExitsWith2) {
+  Program sim({"--size", "9x9"});
+  EXPECT_TRUE(sim.WaitFor("9x9"));
+  EXPECT_EQ(sim.Wait(), 2);
+}
+
+}  // namespace
+}  // namespace velantor
