@@ -7,14 +7,12 @@
 
 namespace velantor {
 
-class PlaceholderPage : public GeneralShellPage, public SocketReceiver {
+class PlaceholderPage : public ShellPage, public SocketReceiver {
  public:
   explicit PlaceholderPage(SharedState& shared) : shared_(shared) {}
   void StartAction() override {}
   void ClosePort() override {}
   SocketReceiver* SocketTarget() override { return this; }
-  void CloseSerialLink() override {}
-  void StartIpSearch() override {}
   void OnSocketEvent(int event, int error) override {
     if (HandleSocketNotice(shared_, event, error) && shared_.PageSocket) {
       uint8_t discard[1024];
