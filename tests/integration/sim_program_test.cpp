@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "support/bytes.h"
+#include "support/sim_process.h"
 
 namespace velantor {
 namespace {
@@ -22,23 +24,9 @@ using testing::Frame;
 struct Program {
   explicit Program(std::vector<std::string> args) {
     int in[2], out[2];
-    EXPECT_EQ(pipe(in), 0);
-    EXPECT_EQ(pipe(out), 0);
-    pid = fork();
-    if (pid == 0) {
-      dup2(in[0], 0);
-      dup2(out[1], 1);
-      dup2(out[1], 2);
-      close(in[1]);
-      close(out[0]);
-      std::vector<char*> argv;
-      static std::string program = VELANTOR_SIM_PATH;
-      argv.push_back(program.data());
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
+    EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    pid = testing::SpawnSim(std::move(args), in[0], out[1]);
     close(in[0]);
     close(out[1]);
     toStdin = in[1];

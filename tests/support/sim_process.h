@@ -1,6 +1,7 @@
 // Test helper: runs velantor-sim as a separate process and reads the endpoints it prints.
 #pragma once
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,24 +15,30 @@
 
 namespace velantor::testing {
 
+// Starts the emulator with `args`, its standard input from `stdinFd` (-1: unchanged) and its
+// standard output and error into `stdoutFd`. Returns the child's pid.
+inline pid_t SpawnSim(std::vector<std::string> args, int stdinFd, int stdoutFd) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  if (stdinFd >= 0) dup2(stdinFd, 0);
+  dup2(stdoutFd, 1);
+  dup2(stdoutFd, 2);
+  std::vector<char*> argv;
+  static std::string program = VELANTOR_SIM_PATH;
+  argv.push_back(program.data());
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
 class SimProcess {
  public:
   // Starts the emulator with `args`; Endpoint("tcp") etc. are filled once it printed "ready".
   explicit SimProcess(std::vector<std::string> args) {
     int out[2];
-    if (pipe(out) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      close(out[0]);
-      std::vector<char*> argv;
-      static std::string program = VELANTOR_SIM_PATH;
-      argv.push_back(program.data());
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
+    if (pipe2(out, O_CLOEXEC) != 0) return;  // dup2 in the child clears it for 0-2
+    pid_ = SpawnSim(std::move(args), -1, out[1]);
     close(out[1]);
     FILE* stream = fdopen(out[0], "r");
     char line[512];
