@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/change_notifier.h"
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 
 namespace velantor {
 

@@ -8,7 +8,7 @@
 
 #include "app/change_notifier.h"
 #include "app/dialogs.h"
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "app/shared_state.h"
 #include "app/shell_page.h"
 #include "app/window_messages.h"

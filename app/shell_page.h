@@ -29,7 +29,7 @@ class ShellPage {
 };
 
 // The General page's extra duties towards the shell.
-class GeneralShellPage : public ShellPage {
+class GeneralShellPage : public virtual ShellPage {
  public:
   // The close request after a serial failure: the page shows itself disconnected.
   virtual void CloseSerialLink() = 0;

@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/qt_panel.h"
+#include "gui/qt_panel.h"
 #include "pages/general/general_page.h"
 
 namespace {

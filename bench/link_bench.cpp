@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "link/frame_collectors.h"
+#include "tests/support/collector_policies.h"
 #include "link/protocol.h"
 
 namespace velantor {
@@ -10,7 +11,7 @@ namespace {
 void BM_SerialReceivedBytePath(benchmark::State& state) {
   HexLog log;
   uint64_t frames = 0;
-  SerialCollector collector(PageKind::Matrix, log, [&](const CommandFrame&, bool) { ++frames; });
+  SerialCollector collector(testing::policies::kMatrix, log, [&](const CommandFrame&, bool) { ++frames; });
   const CommandFrame reply = protocol::SwitchOne(3, 2);
   size_t i = 0;
   for (auto _ : state) {
@@ -26,7 +27,7 @@ BENCHMARK(BM_SerialReceivedBytePath);
 void BM_TcpReceivedBurst(benchmark::State& state) {
   HexLog log;
   uint64_t frames = 0;
-  TcpCollector collector(PageKind::General, log, [&](const CommandFrame&, bool) { ++frames; });
+  TcpCollector collector(testing::policies::kGeneral, log, [&](const CommandFrame&, bool) { ++frames; });
   std::vector<uint8_t> burst;
   for (int k = 0; k < 78; ++k) {
     const CommandFrame f = protocol::QueryRoute(k % 4 + 1);

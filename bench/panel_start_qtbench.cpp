@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/qt_panel.h"
+#include "gui/qt_panel.h"
 
 namespace {
 

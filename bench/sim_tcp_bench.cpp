@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/poll_event_loop.h"
+#include "base/poll_event_loop.h"
 #include "sim/device_model.h"
 #include "sim/tcp_server.h"
 

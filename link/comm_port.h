@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "link/port_directory.h"
 #include "link/serial_link.h"
 

@@ -6,14 +6,9 @@
 
 namespace velantor {
 
-namespace {
-// General and Matrix count only the bytes collected into a frame; the others count every byte.
-bool CountsEveryByte(PageKind kind) { return kind == PageKind::Edid || kind == PageKind::Firmware; }
-}  // namespace
-
-SerialCollector::SerialCollector(PageKind kind, HexLog& receivedLog, FrameHandler handler)
-    : kind_(kind), log_(receivedLog), handler_(std::move(handler)) {
-  if (kind_ == PageKind::Firmware) log_.SetTextEnabled(false);
+SerialCollector::SerialCollector(const CollectorPolicy& policy, HexLog& receivedLog, FrameHandler handler)
+    : policy_(policy), log_(receivedLog), handler_(std::move(handler)) {
+  if (!policy_.logText) log_.SetTextEnabled(false);
 }
 
 int SerialCollector::OnByte(uint8_t byte, int portNumber, int linkMode) {
@@ -37,7 +32,7 @@ int SerialCollector::OnByte(uint8_t byte, int portNumber, int linkMode) {
     if (handler_) handler_(frame, sumIsZero);
   }
   // Logged last, so a frame's last byte appears after whatever its parser sent.
-  if (collected || CountsEveryByte(kind_)) {
+  if (collected || policy_.serialCountsEveryByte) {
     log_.AppendCounted(byte);
   } else {
     log_.AppendUncounted(byte);
@@ -45,10 +40,9 @@ int SerialCollector::OnByte(uint8_t byte, int portNumber, int linkMode) {
   return 0;
 }
 
-TcpCollector::TcpCollector(PageKind kind, HexLog& receivedLog, FrameHandler handler)
-    : kind_(kind), log_(receivedLog), handler_(std::move(handler)) {
-  if (kind_ == PageKind::Firmware) log_.SetTextEnabled(false);
-  if (kind_ == PageKind::Matrix) idle_ = Idle::kDropBytes;
+TcpCollector::TcpCollector(const CollectorPolicy& policy, HexLog& receivedLog, FrameHandler handler)
+    : policy_(policy), log_(receivedLog), handler_(std::move(handler)) {
+  if (!policy_.logText) log_.SetTextEnabled(false);
 }
 
 void TcpCollector::OnReadable(CommandSocket& socket, bool accepting) {
@@ -59,7 +53,7 @@ void TcpCollector::OnReadable(CommandSocket& socket, bool accepting) {
 }
 
 void TcpCollector::Feed(const uint8_t* data, size_t length, bool accepting) {
-  if (!accepting && idle_ == Idle::kDropBytes) return;
+  if (!accepting && policy_.idle == Idle::kDropBytes) return;
   if (raw_ && length) raw_(data, length);
   for (size_t i = 0; i < length; ++i) {
     TakeByte(data[i]);
@@ -70,7 +64,7 @@ void TcpCollector::Feed(const uint8_t* data, size_t length, bool accepting) {
 
 void TcpCollector::TakeByte(uint8_t byte) {
   buffer_[fill_++] = byte;
-  if (kind_ == PageKind::Matrix) log_.AppendCounted(byte);
+  if (policy_.tcpLogsBytes) log_.AppendCounted(byte);
 }
 
 void TcpCollector::Extract(bool accepting) {
@@ -87,7 +81,7 @@ void TcpCollector::Extract(bool accepting) {
     start += kFrameSize;
     if (!accepting) continue;
     if (handler_) handler_(frame, frame.ChecksumOk());
-    if (kind_ == PageKind::General || kind_ == PageKind::Edid) log_.AppendLine(frame.data(), kFrameSize);
+    if (policy_.tcpLogsFrames) log_.AppendLine(frame.data(), kFrameSize);
   }
   if (start > 0) {
     std::memmove(buffer_.data(), buffer_.data() + start, fill_ - start);

@@ -13,8 +13,20 @@ namespace velantor {
 
 class CommandSocket;
 
-// The pages differ in how they log and judge what they receive.
-enum class PageKind { General, Edid, Matrix, Firmware };
+// How a collector logs what it receives and what it does with bytes while its page does not
+// take frames. Each page states its own policy; the collectors know nothing of pages.
+struct CollectorPolicy {
+  // What happens to TCP bytes while the page does not take frames.
+  enum class Idle {
+    kDiscardFrames,  // frames are assembled and thrown away
+    kDropBytes,      // bytes are not even taken
+  };
+  bool logText = true;              // false: the received log keeps no text at all
+  bool serialCountsEveryByte = false;  // serial: bytes outside a frame are counted too
+  bool tcpLogsBytes = false;        // TCP: every byte is logged as it is read
+  bool tcpLogsFrames = false;       // TCP: every accepted frame is logged as one line
+  Idle idle = Idle::kDiscardFrames;
+};
 
 // A complete frame and the serial path's verdict: the 13 bytes, taken as signed bytes, sum to
 // exactly 0. (Stricter than the checksum rule: a valid frame whose signed sum is 256 fails it.)
@@ -24,7 +36,7 @@ using FrameHandler = std::function<void(const CommandFrame& frame, bool sumIsZer
 // bytes; an 0xA5 inside a frame does not restart it. There is no time-out on a partial frame.
 class SerialCollector {
  public:
-  SerialCollector(PageKind kind, HexLog& receivedLog, FrameHandler handler);
+  SerialCollector(const CollectorPolicy& policy, HexLog& receivedLog, FrameHandler handler);
 
   // The page's port-byte handler: ignored in TCP mode (linkMode 1); -1 for an invalid port
   // number (outside 1 to 255), else 0.
@@ -36,7 +48,7 @@ class SerialCollector {
   bool Collecting() const { return collecting_; }
 
  private:
-  PageKind kind_;
+  CollectorPolicy policy_;
   HexLog& log_;
   FrameHandler handler_;
   std::function<void(uint8_t)> capture_;
@@ -55,13 +67,9 @@ class TcpCollector {
   static constexpr size_t kReadSize = 1024;
   static constexpr size_t kCapacity = kFrameSize + kReadSize;
 
-  // What happens to bytes while the page does not take frames.
-  enum class Idle {
-    kDiscardFrames,  // frames are assembled and thrown away (General)
-    kDropBytes,      // bytes are not even taken (Matrix outside its polling)
-  };
+  using Idle = CollectorPolicy::Idle;
 
-  TcpCollector(PageKind kind, HexLog& receivedLog, FrameHandler handler);
+  TcpCollector(const CollectorPolicy& policy, HexLog& receivedLog, FrameHandler handler);
 
   // The socket's read notification: one receive of at most the free space, then assembly.
   void OnReadable(CommandSocket& socket, bool accepting);
@@ -69,7 +77,7 @@ class TcpCollector {
   void Feed(const uint8_t* data, size_t length, bool accepting);
   // Every byte read is also handed here before framing (raw data that follows a header).
   void SetRawHook(std::function<void(const uint8_t*, size_t)> hook) { raw_ = std::move(hook); }
-  void SetIdlePolicy(Idle policy) { idle_ = policy; }
+  void SetIdlePolicy(Idle idle) { policy_.idle = idle; }
 
   size_t Pending() const { return fill_; }
   size_t ResyncDrops() const { return resyncDrops_; }
@@ -77,11 +85,10 @@ class TcpCollector {
  private:
   void TakeByte(uint8_t byte);
   void Extract(bool accepting);
-  PageKind kind_;
+  CollectorPolicy policy_;
   HexLog& log_;
   FrameHandler handler_;
   std::function<void(const uint8_t*, size_t)> raw_;
-  Idle idle_ = Idle::kDiscardFrames;
   std::array<uint8_t, kCapacity> buffer_{};
   size_t fill_ = 0;
   size_t resyncDrops_ = 0;

@@ -7,7 +7,7 @@
 #include <deque>
 #include <string>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "link/command_socket.h"
 
 namespace velantor {

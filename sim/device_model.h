@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "sim/device_core.h"
 #include "sim/fault_knobs.h"
 #include "sim/frame_stream.h"

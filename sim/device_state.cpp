@@ -1,8 +1,8 @@
 #include "sim/device_state.h"
 
 #include <algorithm>
+#include <array>
 
-#include "link/protocol.h"
 #include "sim/edid_data.h"
 
 namespace velantor::sim {
@@ -27,8 +27,13 @@ DeviceState MakeDeviceState(int inputs, int outputs, uint8_t type) {
   return s;
 }
 
+const char* DeviceTypeText(int type) {
+  static constexpr std::array<const char*, 3> kNames = {"HDMI MATRIX", "HDBT MATRIX", "HDMI+HDBT etc MATRIX"};
+  return type >= 1 && type <= static_cast<int>(kNames.size()) ? kNames[static_cast<size_t>(type - 1)] : "";
+}
+
 std::string DescribeIdentity(const DeviceIdentity& identity) {
-  return std::string(protocol::DeviceTypeName(identity.type)) + " " +
+  return std::string(DeviceTypeText(identity.type)) + " " +
          std::to_string(identity.inputs) + "X" + std::to_string(identity.outputs);
 }
 

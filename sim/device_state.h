@@ -79,6 +79,10 @@ struct DeviceState {
 // there are fewer inputs), every port has a device attached, built-in EDID mode 1 on all inputs.
 DeviceState MakeDeviceState(int inputs = 4, int outputs = 4, uint8_t type = 1);
 
+// The name a switcher of this type code reports itself under ("" for an unknown code). The
+// emulator keeps its own table rather than borrowing the panel's, so a test can compare them.
+const char* DeviceTypeText(int type);
+
 // "HDMI MATRIX 4X4": the General page's device line for this identity.
 std::string DescribeIdentity(const DeviceIdentity& identity);
 

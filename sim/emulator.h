@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "sim/control_console.h"
 #include "sim/device_model.h"
 #include "sim/network_responder.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/poll_event_loop.h"
+#include "base/poll_event_loop.h"
 #include "sim/emulator.h"
 
 using namespace velantor;

@@ -9,7 +9,7 @@
 #include <deque>
 #include <string>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "sim/device_model.h"
 
 namespace velantor::sim {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "sim/fault_knobs.h"
 
 namespace velantor::sim {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "link/command_socket.h"
 #include "sim/device_model.h"
 #include "sim/reply_shaper.h"

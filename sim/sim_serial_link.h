@@ -9,7 +9,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "link/serial_link.h"
 #include "sim/device_model.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "sim/device_model.h"
 #include "sim/reply_shaper.h"
 

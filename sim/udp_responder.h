@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 
 namespace velantor::sim {
 

@@ -1,7 +1,8 @@
 // CGeneralPage, device options: beep, IR control, border, display mode with its settings, the
-// input channel, the read-back chain after a connect, and the factory reset with its 19
-// acknowledged restore steps. A control that changes the switcher shows its confirmed state
-// until the switcher acknowledges the change.
+// input channel and the read-back chain after a connect. A control that changes the switcher
+// shows its confirmed state until the switcher acknowledges the change. These commands have no
+// guard timers (a lost acknowledgement leaves the control as it was), so they are not exchanges
+// of the runner: their replies are state the switcher reports, dispatched through one table.
 #include <array>
 
 #include "link/protocol.h"
@@ -10,62 +11,7 @@
 namespace velantor {
 
 namespace {
-constexpr int kReplyTimeoutMs = 5000;
 namespace p = protocol;
-
-struct StepFrame {
-  uint8_t op;
-  uint8_t sub;
-  uint8_t b4;
-  uint8_t b5;
-  uint8_t b6;
-};
-
-CommandFrame Build(const StepFrame& f) {
-  return BuildFrame({{2, f.op}, {3, f.sub}, {4, f.b4}, {5, f.b5}, {6, f.b6}});
-}
-
-// One restore step: its command (the TCP link sends its own EDID mode in step 6), the command of
-// its retry, its timer pair. The acknowledgement repeats opcode, sub-command and byte 6 with
-// status 0 in byte 4.
-struct RestoreRow {
-  StepFrame serial;
-  StepFrame tcp;
-  StepFrame resend;
-  int firstTimer;
-  int secondTimer;
-  int firstMs;
-};
-
-constexpr RestoreRow Same(StepFrame f, int first, int second, int firstMs = kReplyTimeoutMs) {
-  return {f, f, f, first, second, firstMs};
-}
-
-constexpr std::array<RestoreRow, 19> kRestoreSteps{{
-    Same({p::kOpRouting, p::kSubSwitchOne, 1, 0, 1}, 101, 102, 10000),
-    Same({p::kOpRouting, p::kSubSwitchOne, 2, 0, 2}, 103, 104),
-    Same({p::kOpRouting, p::kSubSwitchOne, 3, 0, 3}, 105, 106),
-    Same({p::kOpRouting, p::kSubSwitchOne, 4, 0, 4}, 107, 108),
-    Same({p::kOpEdid, p::kSubEdidHandshake, p::kEdidModeFlag, 0, 0}, 117, 118),
-    {{p::kOpEdid, p::kSubEdidModeAll, 2, p::kEdidModeFlag, 0},
-     {p::kOpEdid, p::kSubEdidModeAll, 4, p::kEdidModeFlag, 0},
-     {p::kOpEdid, p::kSubEdidModeAll, 3, 0, 0},
-     119, 120, kReplyTimeoutMs},
-    Same({p::kOpBeep, p::kSubSet, p::kOn, 0, 0}, 121, 122),
-    Same({p::kOpInputType, p::kSubSetInputType, p::kSignalHdmi, 0, 1}, 123, 124),
-    Same({p::kOpInputType, p::kSubSetInputType, p::kSignalHdmi, 0, 2}, 125, 126),
-    Same({p::kOpInputType, p::kSubSetInputType, p::kSignalHdmi, 0, 3}, 127, 128),
-    Same({p::kOpInputType, p::kSubSetInputType, p::kSignalHdmi, 0, 4}, 129, 130),
-    Same({p::kOpSwitching, p::kSubEffect, 1, 0, 1}, 131, 132),
-    Same({p::kOpSwitching, p::kSubEffect, 1, 0, 2}, 133, 134),
-    Same({p::kOpSwitching, p::kSubEffect, 1, 0, 3}, 135, 136),
-    Same({p::kOpSwitching, p::kSubEffect, 1, 0, 4}, 137, 138),
-    Same({p::kOpSwitching, p::kSubTime, 4, 0, 1}, 139, 140),
-    Same({p::kOpSwitching, p::kSubTime, 4, 0, 2}, 141, 142),
-    Same({p::kOpSwitching, p::kSubTime, 4, 0, 3}, 143, 144),
-    Same({p::kOpSwitching, p::kSubTime, 4, 0, 4}, 145, 146),
-}};
-constexpr int kBeepRestoreStep = 7;
 
 // Which setting controls each display mode enables.
 struct ModeEnabling {
@@ -135,59 +81,52 @@ void CGeneralPage::OnBorderCheck() {
   SendOnOff(p::kOpBorder, options_.border, pendingBorder_);
 }
 
-void CGeneralPage::OnModeCheck(int mode) {
-  if (mode < 1 || mode > 3 || RefuseWhileBusy() || !LinkReady()) return;
+// The display-mode settings: a valid choice on an idle, linked page is sent; the list shows
+// its confirmed value until the acknowledgement.
+bool CGeneralPage::SendSetting(bool valid, const CommandFrame& frame) {
+  if (!valid || RefuseWhileBusy() || !LinkReady()) return false;
   restoreFlag_ = 0;
-  Send(p::SetDisplayMode(mode));
+  Send(frame);
   Notify();
+  return true;
 }
 
+void CGeneralPage::OnModeCheck(int mode) { SendSetting(mode >= 1 && mode <= 3, p::SetDisplayMode(mode)); }
+
 void CGeneralPage::OnLayoutSelChange(int index) {
-  if (!ValidIndex(options_.layout, index) || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubSetLayout, index + 1, index + 1));
-  Notify();
+  SendSetting(ValidIndex(options_.layout, index),
+              forms::FourByteGap(p::kOpMultiViewer, p::kSubSetLayout, index + 1, index + 1));
 }
 
 void CGeneralPage::OnMainSelChange(int index) {
-  if (!ValidIndex(options_.main, index) || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  pendingMain_ = index;
-  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubSetMainSource, index + 1, options_.layout.selection + 1));
-  Notify();
+  const auto frame =
+      forms::FourByteGap(p::kOpMultiViewer, p::kSubSetMainSource, index + 1, options_.layout.selection + 1);
+  if (SendSetting(ValidIndex(options_.main, index), frame)) pendingMain_ = index;
 }
 
 void CGeneralPage::OnAudioSelChange(int index) {
-  if (!ValidIndex(options_.audio, index) || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  Send(forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, index + 1, index + 1));
-  Notify();
+  SendSetting(ValidIndex(options_.audio, index),
+              forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, index + 1, index + 1));
 }
 
 void CGeneralPage::OnWallXSelChange(int index) {
-  if (!ValidIndex(options_.wallX, index) || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  pendingWallX_ = index;
-  Send(forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallColumns, index + 1));
-  Notify();
+  if (SendSetting(ValidIndex(options_.wallX, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallColumns, index + 1))) {
+    pendingWallX_ = index;
+  }
 }
 
 void CGeneralPage::OnWallYSelChange(int index) {
-  if (!ValidIndex(options_.wallY, index) || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  pendingWallY_ = index;
-  Send(forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallRows, index + 1));
-  Notify();
+  if (SendSetting(ValidIndex(options_.wallY, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallRows, index + 1))) {
+    pendingWallY_ = index;
+  }
 }
 
 void CGeneralPage::OnInputCheck(int input) {
-  if (input < 1 || input > 4 || RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 0;
-  Send(forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, input, input));
-  Notify();
+  SendSetting(input >= 1 && input <= 4, forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, input, input));
 }
 
-void CGeneralPage::ApplyDisplayMode(int mode) {
+// What a display mode enables, without going on with the read-back.
+void CGeneralPage::ShowDisplayMode(int mode) {
   const bool known = mode >= 1 && mode <= 3;
   if (known) {
     displayMode_ = mode;
@@ -199,6 +138,12 @@ void CGeneralPage::ApplyDisplayMode(int mode) {
   options_.wallX.enabled = options_.wallY.enabled = e.videoWall;
   for (CheckView& box : options_.inputs) box.enabled = e.videoWall;
   Notify();
+}
+
+void CGeneralPage::ApplyDisplayMode(int mode) {
+  ShowDisplayMode(mode);
+  const bool known = mode >= 1 && mode <= 3;
+  const ModeEnabling& e = kModeEnabling[static_cast<size_t>(known ? mode - 1 : 0)];
   if (known && e.nextQueryOp != 0) {
     Send(p::Query(e.nextQueryOp, e.nextQuerySub));
   } else {
@@ -222,182 +167,128 @@ void CGeneralPage::ApplyInputChannel(int value, bool readBack, bool serialPath) 
   if (readBack || !serialPath) Send(p::Query(p::kOpBorder, p::kSubQueryBorder));
 }
 
+// Replies of the option commands and of the read-back chain, by opcode and sub-command.
+struct CGeneralPage::OptionHandler {
+  uint8_t op;
+  uint8_t sub;
+  void (CGeneralPage::*handle)(const CommandFrame&, bool serialPath);
+};
+
 bool CGeneralPage::HandleOptionFrame(const CommandFrame& frame, bool serialPath) {
-  const uint8_t op = frame[p::kByteOpcode];
-  const uint8_t sub = frame[p::kByteSub];
-  const uint8_t b4 = frame[p::kByteValue];
-  const uint8_t b6 = frame[p::kBytePort];
-
-  if (restoreFlag_ == 1 && restoreStep_ >= 1) {
-    const RestoreRow& step = kRestoreSteps[static_cast<size_t>(restoreStep_ - 1)];
-    if (op == step.serial.op && sub == step.serial.sub && b4 == p::kAccepted && b6 == step.serial.b6) {
-      KillTimer(step.firstTimer);
-      KillTimer(step.secondTimer);
-      if (restoreStep_ == kBeepRestoreStep) {
-        options_.beep.checked = true;
-        pendingBeep_.reset();
-      }
-      if (restoreStep_ == static_cast<int>(kRestoreSteps.size())) {
-        EndRestore(true);
-      } else {
-        SendRestoreStep(restoreStep_ + 1, false);
-      }
-      Notify();
-      return true;
-    }
-  }
-
-  if (op == p::kOpDeviceInfo && sub == p::kSubIrState) {
-    if (!serialPath && b4 != 0) return true;
-    options_.ir.checked = p::OptionEnabled(frame);
-    pendingIr_.reset();
-    Notify();
-    Send(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
-  } else if (op == p::kOpDeviceInfo && sub == p::kSubBeepState) {
-    options_.beep.checked = p::OptionEnabled(frame);
-    pendingBeep_.reset();
-    Notify();
-    Send(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
-  } else if (op == p::kOpIrControl && sub == p::kSubSet) {
-    // A refused change (non-zero status) leaves the box as it was.
-    if (b4 == p::kAccepted && b6 == 0) OnSwitchAck(options_.ir, pendingIr_);
-  } else if (op == p::kOpBeep && sub == p::kSubSet) {
-    if (b4 == p::kAccepted && b6 == 0) OnSwitchAck(options_.beep, pendingBeep_);
-  } else if (op == p::kOpBorder && sub == p::kSubSetBorder) {
-    if (b4 == p::kAccepted) OnSwitchAck(options_.border, pendingBorder_);
-  } else if (op == p::kOpBorder && sub == p::kSubQueryBorder) {
-    options_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
-    pendingBorder_.reset();
-    Notify();
-    ReadBackChainDone();
-  } else if (op == p::kOpDisplayMode && sub == p::kSubSetDisplayMode) {
-    if (restoreFlag_ == 1 && restoreStep_ == 0 && b4 == p::kAccepted && b6 == p::kModeMatrix) {
-      StartRestoreSequence();
-    }
-    ApplyDisplayMode(b6);
-  } else if (op == p::kOpDisplayMode && sub == p::kSubQueryDisplayMode) {
-    ApplyDisplayMode(b4);
-  } else if (op == p::kOpMultiViewer && sub == p::kSubQueryLayout) {
-    Select(options_.layout, b4);
-    Notify();
-    Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, b4));
-  } else if (op == p::kOpMultiViewer && sub == p::kSubSetLayout) {
-    if (b4 == p::kAccepted) Select(options_.layout, b6);
-    Notify();
-    Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, b6));
-  } else if (op == p::kOpMultiViewer && sub == p::kSubSetMainSource) {
-    if (b4 == p::kAccepted && pendingMain_) options_.main.selection = *pendingMain_;
-    pendingMain_.reset();
-    Notify();
-  } else if (op == p::kOpMultiViewer && sub == p::kSubQueryMainSource) {
-    Select(options_.main, b4);
-    Notify();
-    Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
-  } else if (op == p::kOpVideoWall && (sub == p::kSubSetWallColumns || sub == p::kSubSetWallRows)) {
-    std::optional<int>& pending = sub == p::kSubSetWallColumns ? pendingWallX_ : pendingWallY_;
-    ListView& list = sub == p::kSubSetWallColumns ? options_.wallX : options_.wallY;
-    if (b4 == p::kAccepted && pending) list.selection = *pending;
-    pending.reset();
-    Notify();
-  } else if (op == p::kOpVideoWall && sub == p::kSubQueryWallSize) {
-    Select(options_.wallX, b4);
-    Select(options_.wallY, b6);
-    Notify();
-    Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
-  } else if (op == p::kOpInputChannel && sub == p::kSubQueryInputChannel) {
-    ApplyInputChannel(b4, true, serialPath);
-  } else if (op == p::kOpInputChannel && sub == p::kSubSetInputChannel) {
-    ApplyInputChannel(b6, false, serialPath);
-  } else {
-    return false;
-  }
-  return true;
-}
-
-void CGeneralPage::OnFactoryReset() {
-  if (RefuseWhileBusy() || !LinkReady()) return;
-  restoreFlag_ = 1;
-  restoreStep_ = 0;
-  restoreVisible_ = true;
-  Send(p::SetDisplayMode(p::kModeMatrix));
-  shared_.BusyPhase = 3;
-  shared_.Busy.BusyText = BusyPhaseText(BusyFamily::kSetting, shared_.BusyPhase);
-  SetTimer(kTimerResetAnimation, 500);
-  shared_.Busy.Show();
-  // The display-mode command that opens the reset is guarded like the steps, so a switcher
-  // that never answers it does not leave the "Setting" dialog open.
-  SetTimer(kTimerResetModeRetry, kReplyTimeoutMs);
-  Notify();
-}
-
-void CGeneralPage::StartRestoreSequence() {
-  KillTimer(kTimerResetModeRetry);
-  KillTimer(kTimerResetModeTimeout);
-  SendRestoreStep(1, false);
-}
-
-void CGeneralPage::SendRestoreStep(int step, bool resend) {
-  restoreStep_ = step;
-  const RestoreRow& s = kRestoreSteps[static_cast<size_t>(step - 1)];
-  if (resend) {
-    Send(Build(s.resend));
-    SetTimer(s.secondTimer, kReplyTimeoutMs);
-  } else {
-    Send(Build(shared_.LinkMode == 1 ? s.tcp : s.serial));
-    SetTimer(s.firstTimer, s.firstMs);
-  }
-}
-
-void CGeneralPage::EndRestore(bool success) {
-  for (const RestoreRow& s : kRestoreSteps) {
-    KillTimer(s.firstTimer);
-    KillTimer(s.secondTimer);
-  }
-  KillTimer(kTimerResetModeRetry);
-  KillTimer(kTimerResetModeTimeout);
-  KillTimer(kTimerResetAnimation);
-  restoreFlag_ = 0;
-  restoreStep_ = -1;
-  restoreVisible_ = false;
-  shared_.Busy.Close();
-  if (success) {
-    ClosePleaseWait();
-    ShowMessageFor(1500, "Set successfully!");
-  } else {
-    ReportTimeOut();
-  }
-  Notify();
-}
-
-bool CGeneralPage::OnOptionTimer(int id) {
-  if (id == kTimerResetAnimation) {
-    shared_.BusyPhase = NextBusyPhase(shared_.BusyPhase);
-    shared_.Busy.BusyText = BusyPhaseText(BusyFamily::kSetting, shared_.BusyPhase);
-    shared_.Busy.Refresh();
-    return true;
-  }
-  if (id == kTimerResetModeRetry) {
-    KillTimer(id);
-    Send(p::SetDisplayMode(p::kModeMatrix));
-    SetTimer(kTimerResetModeTimeout, kReplyTimeoutMs);
-    return true;
-  }
-  if (id == kTimerResetModeTimeout) {
-    EndRestore(false);
-    return true;
-  }
-  for (size_t i = 0; i < kRestoreSteps.size(); ++i) {
-    if (id == kRestoreSteps[i].firstTimer) {
-      KillTimer(id);
-      SendRestoreStep(static_cast<int>(i) + 1, true);
-      return true;
-    }
-    if (id == kRestoreSteps[i].secondTimer) {
-      EndRestore(false);
+  static constexpr OptionHandler kHandlers[] = {
+      {p::kOpDeviceInfo, p::kSubIrState, &CGeneralPage::OnIrState},
+      {p::kOpDeviceInfo, p::kSubBeepState, &CGeneralPage::OnBeepState},
+      {p::kOpIrControl, p::kSubSet, &CGeneralPage::OnIrAck},
+      {p::kOpBeep, p::kSubSet, &CGeneralPage::OnBeepAck},
+      {p::kOpBorder, p::kSubSetBorder, &CGeneralPage::OnBorderAck},
+      {p::kOpBorder, p::kSubQueryBorder, &CGeneralPage::OnBorderState},
+      {p::kOpDisplayMode, p::kSubSetDisplayMode, &CGeneralPage::OnDisplayModeAck},
+      {p::kOpDisplayMode, p::kSubQueryDisplayMode, &CGeneralPage::OnDisplayModeState},
+      {p::kOpMultiViewer, p::kSubQueryLayout, &CGeneralPage::OnLayoutState},
+      {p::kOpMultiViewer, p::kSubSetLayout, &CGeneralPage::OnLayoutAck},
+      {p::kOpMultiViewer, p::kSubSetMainSource, &CGeneralPage::OnMainAck},
+      {p::kOpMultiViewer, p::kSubQueryMainSource, &CGeneralPage::OnMainState},
+      {p::kOpVideoWall, p::kSubSetWallColumns, &CGeneralPage::OnWallSizeAck},
+      {p::kOpVideoWall, p::kSubSetWallRows, &CGeneralPage::OnWallSizeAck},
+      {p::kOpVideoWall, p::kSubQueryWallSize, &CGeneralPage::OnWallSizeState},
+      {p::kOpInputChannel, p::kSubQueryInputChannel, &CGeneralPage::OnInputChannelState},
+      {p::kOpInputChannel, p::kSubSetInputChannel, &CGeneralPage::OnInputChannelAck},
+  };
+  for (const OptionHandler& h : kHandlers) {
+    if (frame[p::kByteOpcode] == h.op && frame[p::kByteSub] == h.sub) {
+      (this->*h.handle)(frame, serialPath);
       return true;
     }
   }
   return false;
+}
+
+void CGeneralPage::OnIrState(const CommandFrame& f, bool serialPath) {
+  if (!serialPath && f[p::kByteValue] != 0) return;
+  options_.ir.checked = p::OptionEnabled(f);
+  pendingIr_.reset();
+  Notify();
+  Send(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
+}
+
+void CGeneralPage::OnBeepState(const CommandFrame& f, bool) {
+  options_.beep.checked = p::OptionEnabled(f);
+  pendingBeep_.reset();
+  Notify();
+  Send(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
+}
+
+// A refused change (non-zero status) leaves the box as it was.
+void CGeneralPage::OnIrAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(options_.ir, pendingIr_);
+}
+
+void CGeneralPage::OnBeepAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(options_.beep, pendingBeep_);
+}
+
+void CGeneralPage::OnBorderAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted) OnSwitchAck(options_.border, pendingBorder_);
+}
+
+void CGeneralPage::OnBorderState(const CommandFrame& f, bool serialPath) {
+  const uint8_t b4 = f[p::kByteValue];
+  options_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
+  pendingBorder_.reset();
+  Notify();
+  ReadBackChainDone();
+}
+
+void CGeneralPage::OnDisplayModeAck(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kBytePort]); }
+
+void CGeneralPage::OnDisplayModeState(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kByteValue]); }
+
+void CGeneralPage::OnLayoutState(const CommandFrame& f, bool) {
+  Select(options_.layout, f[p::kByteValue]);
+  Notify();
+  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kByteValue]));
+}
+
+void CGeneralPage::OnLayoutAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted) Select(options_.layout, f[p::kBytePort]);
+  Notify();
+  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kBytePort]));
+}
+
+void CGeneralPage::OnMainAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && pendingMain_) options_.main.selection = *pendingMain_;
+  pendingMain_.reset();
+  Notify();
+}
+
+void CGeneralPage::OnMainState(const CommandFrame& f, bool) {
+  Select(options_.main, f[p::kByteValue]);
+  Notify();
+  Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
+}
+
+void CGeneralPage::OnWallSizeAck(const CommandFrame& f, bool) {
+  const bool columns = f[p::kByteSub] == p::kSubSetWallColumns;
+  std::optional<int>& pending = columns ? pendingWallX_ : pendingWallY_;
+  ListView& list = columns ? options_.wallX : options_.wallY;
+  if (f[p::kByteValue] == p::kAccepted && pending) list.selection = *pending;
+  pending.reset();
+  Notify();
+}
+
+void CGeneralPage::OnWallSizeState(const CommandFrame& f, bool) {
+  Select(options_.wallX, f[p::kByteValue]);
+  Select(options_.wallY, f[p::kBytePort]);
+  Notify();
+  Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
+}
+
+void CGeneralPage::OnInputChannelState(const CommandFrame& f, bool serialPath) {
+  ApplyInputChannel(f[p::kByteValue], true, serialPath);
+}
+
+void CGeneralPage::OnInputChannelAck(const CommandFrame& f, bool serialPath) {
+  ApplyInputChannel(f[p::kBytePort], false, serialPath);
 }
 
 }  // namespace velantor

@@ -1,6 +1,6 @@
-// CGeneralPage, device information and port status: the status request, the device-information
-// steps, the eight port steps with their timer pairs, time-outs, the standby notice and the
-// page-wide busy flag.
+// CGeneralPage, device information and port status: the status request, the status chain (the
+// device-information steps and the eight port steps, each with its timer pair) on the exchange
+// runner, the standby notice and the page-wide busy flag.
 //
 // Order after every connect: the first query (01 0A) starts the read-back chain of the device
 // options (device_options.cpp); when that chain ends the device information is asked for
@@ -18,9 +18,7 @@
 namespace velantor {
 
 namespace {
-constexpr int kReplyTimeoutMs = 5000;
 constexpr const char* kPleaseWait = "Please wait...";
-constexpr const char* kTimeOut = "Time out!";
 
 // The walk alternates inputs and outputs; each step has a retry timer and a give-up timer.
 struct PortStep {
@@ -40,15 +38,15 @@ constexpr std::array<PortStep, 8> kPortSteps{{
     {protocol::kSubOutputStatus, 4, 21, 22},
 }};
 
-// The device-information steps. Step 1's first timer is the start itself (the chain's fallback);
-// the later steps' first timers ask once more.
+// The device-information steps. Step 1 is not asked again (its start is timer 1, the read-back
+// chain's fallback); the later steps' first timers ask once more.
 struct InfoStep {
   uint8_t sub;
   int firstTimer;
   int secondTimer;
 };
 constexpr std::array<InfoStep, 3> kInfoSteps{{
-    {protocol::kSubDeviceType, 1, 2},
+    {protocol::kSubDeviceType, 0, 2},
     {protocol::kSubMatrixSize, 3, 4},
     {protocol::kSubFirmwareVersion, 5, 6},
 }};
@@ -78,14 +76,7 @@ void CGeneralPage::InitialiseStatusView() {
 }
 
 bool CGeneralPage::PageBusy() const {
-  return connectChain_ == ConnectChain::kInfo || walkRunning_ || statusVisible_ || pendingStatusRequest_ == 1 ||
-         restoreStep_ >= 0;
-}
-
-bool CGeneralPage::ClosePleaseWait() {
-  if (shared_.Message.MessageShown != 1 || shared_.Message.MessageText != kPleaseWait) return false;
-  CloseMessage(*this, shared_.Message, kTimerMessage);
-  return true;
+  return runner_.Running() || statusVisible_ || pendingStatusRequest_ == 1;
 }
 
 // A refused click is answered with "Please wait..."; the running exchange closes it when it ends.
@@ -96,47 +87,24 @@ bool CGeneralPage::RefuseWhileBusy() {
   return true;
 }
 
-bool CGeneralPage::LinkReady() {
-  if (shared_.LinkMode == 1) {
-    if (shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1) return true;
-    ShowMessageFor(1500, "Connect to Matrix failed!");
-  } else {
-    if (shared_.ComLinkOpen == 1 && port_.IsOpen()) return true;
-    ShowMessageFor(1500, "Open COM failed!");
-  }
-  Notify();
-  return false;
-}
-
-// A "Please wait..." left from a refused click does not stand in for the failure: it is
-// replaced by "Time out!".
-void CGeneralPage::ReportTimeOut() {
-  ClosePleaseWait();
-  ShowMessage(*this, shared_.Message, kTimerMessage, 1000, kTimeOut, true);
-}
-
 void CGeneralPage::BeginVisibleStatus() {
   statusVisible_ = true;
-  shared_.BusyPhase = 3;
-  shared_.Busy.BusyText = BusyPhaseText(BusyFamily::kGettingStatus, shared_.BusyPhase);
-  SetTimer(kTimerStatusAnimation, 500);
-  shared_.Busy.Show();
+  ShowBusyDialog(BusyFamily::kGettingStatus, kTimerStatusAnimation);
 }
 
 void CGeneralPage::EndVisibleStatus() {
   if (!statusVisible_) return;
   statusVisible_ = false;
-  KillTimer(kTimerStatusAnimation);
-  shared_.Busy.Close();
+  CloseBusyDialog(kTimerStatusAnimation);
 }
 
 void CGeneralPage::RequestStatus() {
-  if (restoreStep_ >= 0) {
+  if (runner_.RunningId() == kFactoryReset) {
     RefuseWhileBusy();
     return;
   }
   if (statusVisible_ || pendingStatusRequest_ == 1) return;  // one request at a time
-  const bool joining = connectChain_ != ConnectChain::kNone || walkRunning_;
+  const bool joining = readBackRunning_ || StatusChainRunning();
   if (!joining) {
     for (size_t i = 0; i < status_.inputs.size(); ++i) {
       status_.inputs[i].text.clear();
@@ -157,7 +125,7 @@ void CGeneralPage::RequestStatus() {
       return;
     }
     BeginVisibleStatus();
-    if (!joining) StartWalk();
+    if (!joining) StartStatusChain(false, false);
   } else {
     if (shared_.ComLinkOpen == 0) {
       OnComConnect();  // reports its own failure
@@ -167,9 +135,9 @@ void CGeneralPage::RequestStatus() {
         return;
       }
     }
-    const bool chained = connectChain_ != ConnectChain::kNone || walkRunning_;
+    const bool chained = readBackRunning_ || StatusChainRunning();
     BeginVisibleStatus();
-    if (!chained) SetTimer(kTimerSerialStatusStart, 200);
+    if (!chained) StartStatusChain(false, true);
   }
   Notify();
 }
@@ -185,199 +153,131 @@ void CGeneralPage::StatusConnectFailed() {
 
 void CGeneralPage::StartReadBackChain() {
   Send(protocol::DeviceQuery(protocol::kSubIrState));
-  connectChain_ = ConnectChain::kReadBack;
+  readBackRunning_ = true;
   SetTimer(kTimerInfoStart, kInfoStartDelayMs);
 }
 
 void CGeneralPage::ReadBackChainDone() {
-  if (connectChain_ == ConnectChain::kReadBack) StartDeviceInfo();
+  if (readBackRunning_) StartDeviceInfo();
 }
 
+// Timer 1 or the end of the read-back chain. A factory reset under way is not cut short: the
+// device information waits for the next connect or request.
 void CGeneralPage::StartDeviceInfo() {
-  KillTimer(kInfoSteps[0].firstTimer);
-  connectChain_ = ConnectChain::kInfo;
-  Send(protocol::DeviceQuery(kInfoSteps[0].sub));
-  SetTimer(kInfoSteps[0].secondTimer, kReplyTimeoutMs);
+  KillTimer(kTimerInfoStart);
+  readBackRunning_ = false;
+  if (runner_.Running()) return;
+  StartStatusChain(true, false);
 }
 
-void CGeneralPage::StartWalk() {
-  for (const PortStep& s : kPortSteps) {
-    KillTimer(s.firstTimer);
-    KillTimer(s.secondTimer);
+// The chain as data: the device-information steps (when asked for) and the eight port steps.
+void CGeneralPage::StartStatusChain(bool withInfo, bool paused) {
+  Exchange chain;
+  chain.id = kStatusChain;
+  if (withInfo) {
+    for (const InfoStep& s : kInfoSteps) {
+      chain.steps.push_back(ExchangeStep::Frame(protocol::DeviceQuery(s.sub), {protocol::kOpDeviceInfo, s.sub},
+                                                s.firstTimer, s.secondTimer));
+    }
   }
-  ignoreStatusReplies_ = false;
-  walkRunning_ = true;
-  SendPortStep(0);
+  for (const PortStep& s : kPortSteps) {
+    chain.steps.push_back(ExchangeStep::Frame(protocol::DeviceQuery(s.sub, s.port),
+                                              {protocol::kOpDeviceInfo, s.sub}, s.firstTimer, s.secondTimer));
+  }
+  if (paused) {
+    // Over serial the walk starts a moment after the request, once the port has settled.
+    chain.steps.front().pauseTimer = kTimerSerialStatusStart;
+    chain.steps.front().pauseMs = 200;
+  }
+  const size_t infoSteps = withInfo ? kInfoSteps.size() : 0;
+  chain.onReply = [this, infoSteps](const CommandFrame& frame, size_t index) {
+    if (index < infoSteps) return OnInfoReply(frame, index);
+    const PortStep& s = kPortSteps[index - infoSteps];
+    if (frame[protocol::kByteValue] != s.port) {
+      ApplyPortReply(frame);  // another port's line: shown, but it does not move the walk
+      return ReplyVerdict::kWait;
+    }
+    ApplyPortReply(frame);
+    return ReplyVerdict::kAccept;
+  };
+  chain.onEnd = [this, infoSteps](ExchangeEnd end, size_t index) {
+    OnStatusChainEnd(end, index >= infoSteps ? 1 : 0);
+  };
+  if (infoSteps == 0) ignoreStatusReplies_ = false;
+  runner_.Start(std::move(chain));
 }
 
-void CGeneralPage::SendPortStep(int step) {
-  walkStep_ = step;
-  const PortStep& s = kPortSteps[static_cast<size_t>(step)];
-  Send(protocol::DeviceQuery(s.sub, s.port));
-  SetTimer(s.firstTimer, kReplyTimeoutMs);
+ReplyVerdict CGeneralPage::OnInfoReply(const CommandFrame& frame, size_t index) {
+  const int a = frame[protocol::kByteValue];
+  const int b = frame[protocol::kBytePort];
+  if (index == 0) {
+    if (const char* name = protocol::DeviceTypeName(a); *name != '\0') deviceType_ = name;
+    if (!deviceType_.empty()) status_.deviceText = deviceType_;
+  } else if (index == 1) {
+    status_.deviceText = (deviceType_.empty() ? "" : deviceType_ + " ") + std::to_string(a) + "X" + std::to_string(b);
+  } else {
+    status_.versionText = std::to_string(a) + "." + std::to_string(b);
+    ignoreStatusReplies_ = false;  // the port walk follows
+  }
+  return ReplyVerdict::kAccept;
 }
 
-void CGeneralPage::EndWalk() {
-  walkRunning_ = false;
-  mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
-  status_.statusRadioChecked = false;
-  ClosePleaseWait();
-  EndVisibleStatus();
-}
-
-void CGeneralPage::OnPortReply(const CommandFrame& frame) {
+bool CGeneralPage::ApplyPortReply(const CommandFrame& frame) {
   const bool input = frame[protocol::kByteSub] == protocol::kSubInputStatus;
   const int port = frame[protocol::kByteValue];
-  if (port < 1 || port > GeneralStatusView::kPorts) return;
+  if (port < 1 || port > GeneralStatusView::kPorts) return false;
   const bool connected = protocol::PortConnected(frame);
   PortLineView& line = (input ? status_.inputs : status_.outputs)[static_cast<size_t>(port - 1)];
   line.text = LineText(input, port, connected);
   line.connected = connected ? 1 : 0;
-  // Only the reply of the step in progress moves the walk on: a late or repeated reply (the
-  // answer to a step's retry) updates its line but does not start a second walk.
-  const int step = (port - 1) * 2 + (input ? 0 : 1);
-  if (walkRunning_ && step == walkStep_) {
-    KillTimer(kPortSteps[static_cast<size_t>(step)].firstTimer);
-    KillTimer(kPortSteps[static_cast<size_t>(step)].secondTimer);
-    if (step + 1 < static_cast<int>(kPortSteps.size())) {
-      SendPortStep(step + 1);
-    } else {
-      EndWalk();
-    }
-  }
-  Notify();
-}
-
-bool CGeneralPage::HandleStatusFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath) {
-  if (frame[protocol::kByteOpcode] != protocol::kOpDeviceInfo) return false;
-  const uint8_t sub = frame[protocol::kByteSub];
-  if (sub == protocol::kSubInputStatus || sub == protocol::kSubOutputStatus) {
-    // Serial replies count only with an exactly-zero sum; TCP replies only while the page
-    // expects them.
-    if (serialPath ? sumIsZero : !ignoreStatusReplies_) OnPortReply(frame);
-    return true;
-  }
-  if (sub != protocol::kSubDeviceType && sub != protocol::kSubMatrixSize && sub != protocol::kSubFirmwareVersion) {
-    return false;
-  }
-  // Over TCP the device information is taken while the page is asking for it.
-  if (serialPath ? !sumIsZero : connectChain_ != ConnectChain::kInfo) return true;
-  const int a = frame[protocol::kByteValue];
-  const int b = frame[protocol::kBytePort];
-  size_t step = 0;
-  if (sub == protocol::kSubDeviceType) {
-    if (const char* name = protocol::DeviceTypeName(a); *name != '\0') deviceType_ = name;
-    if (!deviceType_.empty()) status_.deviceText = deviceType_;
-  } else if (sub == protocol::kSubMatrixSize) {
-    step = 1;
-    status_.deviceText = (deviceType_.empty() ? "" : deviceType_ + " ") + std::to_string(a) + "X" + std::to_string(b);
-  } else {
-    step = 2;
-    status_.versionText = std::to_string(a) + "." + std::to_string(b);
-  }
-  KillTimer(kInfoSteps[step].firstTimer);
-  KillTimer(kInfoSteps[step].secondTimer);
-  if (step + 1 < kInfoSteps.size()) {
-    connectChain_ = ConnectChain::kInfo;
-    Send(protocol::DeviceQuery(kInfoSteps[step + 1].sub));
-    SetTimer(kInfoSteps[step + 1].firstTimer, kReplyTimeoutMs);
-  } else {
-    connectChain_ = ConnectChain::kNone;
-    StartWalk();
-  }
-  Notify();
   return true;
 }
 
-void CGeneralPage::StatusTimeOut(int id, bool portStep) {
-  KillTimer(id);
-  if (portStep) {
-    walkRunning_ = false;
-  } else {
-    connectChain_ = ConnectChain::kNone;
+// A port reply outside the walk's awaited step (a late answer to a retry) updates its line and
+// nothing else. Serial replies count only with an exactly-zero sum; TCP replies only while the
+// page expects them.
+bool CGeneralPage::HandlePortStatus(const CommandFrame& frame, bool sumOk, bool serialPath) {
+  if (frame[protocol::kByteOpcode] != protocol::kOpDeviceInfo) return false;
+  const uint8_t sub = frame[protocol::kByteSub];
+  if (sub == protocol::kSubInputStatus || sub == protocol::kSubOutputStatus) {
+    if (serialPath ? sumOk : sumOk && !ignoreStatusReplies_) ApplyPortReply(frame);
+    return true;
   }
+  // Device information that nobody asked for is not taken.
+  return sub == protocol::kSubDeviceType || sub == protocol::kSubMatrixSize || sub == protocol::kSubFirmwareVersion;
+}
+
+// `walkReached` 1: the chain had reached the port walk.
+void CGeneralPage::OnStatusChainEnd(ExchangeEnd end, size_t walkReached) {
   EndVisibleStatus();
-  ReportTimeOut();
   status_.statusRadioChecked = false;
-  if (portStep) mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
-  Notify();
+  if (end == ExchangeEnd::kDone) {
+    ClosePleaseWait();
+    mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
+  } else if (end == ExchangeEnd::kTimeOut && walkReached == 1) {
+    mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
+  }
 }
 
-bool CGeneralPage::OnStatusTimer(int id) {
-  if (id == kTimerStatusAnimation) {
-    shared_.BusyPhase = NextBusyPhase(shared_.BusyPhase);
-    shared_.Busy.BusyText = BusyPhaseText(BusyFamily::kGettingStatus, shared_.BusyPhase);
-    shared_.Busy.Refresh();
-    return true;
-  }
-  if (id == kTimerSerialStatusStart) {
-    KillTimer(id);
-    StartWalk();
-    return true;
-  }
-  if (id == kTimerInfoStart) {
-    StartDeviceInfo();
-    return true;
-  }
-  for (size_t i = 1; i < kInfoSteps.size(); ++i) {
-    if (id == kInfoSteps[i].firstTimer) {
-      KillTimer(id);
-      Send(protocol::DeviceQuery(kInfoSteps[i].sub));
-      SetTimer(kInfoSteps[i].secondTimer, kReplyTimeoutMs);
-      return true;
-    }
-  }
-  for (const InfoStep& s : kInfoSteps) {
-    if (id == s.secondTimer) {
-      StatusTimeOut(id, false);
-      return true;
-    }
-  }
-  for (const PortStep& s : kPortSteps) {
-    if (id == s.firstTimer) {
-      KillTimer(id);
-      Send(protocol::DeviceQuery(s.sub, s.port));
-      SetTimer(s.secondTimer, kReplyTimeoutMs);
-      return true;
-    }
-    if (id == s.secondTimer) {
-      StatusTimeOut(id, true);
-      return true;
-    }
-  }
-  return false;
-}
-
-// Timers of the page's exchanges (not of the connection management: the port rescan and the
-// TCP connect guard go on).
-namespace {
-bool IsExchangeTimer(int id) {
-  return (id >= 1 && id <= 22) || id == CGeneralPage::kTimerStatusAnimation ||
-         id == CGeneralPage::kTimerSerialStatusStart ||
-         (id >= CGeneralPage::kTimerResetAnimation && id <= CGeneralPage::kTimerResetModeTimeout);
-}
-}  // namespace
-
+// Every exchange ends through the runner; the read-back chain and a visible request go too.
 void CGeneralPage::AbandonExchanges() {
-  for (int id = 1; id <= kTimerResetModeTimeout; ++id) {
-    if (IsExchangeTimer(id)) KillTimer(id);
-  }
-  if (statusVisible_ || restoreVisible_) shared_.Busy.Close();
-  statusVisible_ = false;
-  connectChain_ = ConnectChain::kNone;
-  walkRunning_ = false;
+  KillTimer(kTimerInfoStart);
+  readBackRunning_ = false;
+  runner_.End(ExchangeEnd::kAbandoned);
+  EndVisibleStatus();
   status_.statusRadioChecked = false;
-  restoreFlag_ = 0;
-  restoreStep_ = -1;
-  restoreVisible_ = false;
 }
 
 // The switcher went to standby: every exchange stops, the factory reset included.
 void CGeneralPage::OnStandby() {
-  AbandonExchanges();
+  KillTimer(kTimerInfoStart);
+  readBackRunning_ = false;
+  runner_.End(ExchangeEnd::kStandby);
+  EndVisibleStatus();
+  status_.statusRadioChecked = false;
   shared_.Busy.Close();
-  if (shared_.Message.MessageShown == 1) CloseMessage(*this, shared_.Message, kTimerMessage);
-  ShowMessage(*this, shared_.Message, kTimerMessage, 2500, "Matrix is in standby mode!", true);
+  if (shared_.Message.MessageShown == 1) CloseMessageNow();
+  ShowMessageFor(2500, "Matrix is in standby mode!", true);
   Notify();
 }
 
@@ -385,7 +285,7 @@ void CGeneralPage::OnStandby() {
 // serial port is closed), so its exchanges end quietly instead of timing out over another page.
 void CGeneralPage::OnTabChosen(int page) {
   if (page == kPageGeneral) return;
-  if (!PageBusy() && connectChain_ == ConnectChain::kNone) return;
+  if (!PageBusy() && !readBackRunning_) return;
   AbandonExchanges();
   Notify();
 }

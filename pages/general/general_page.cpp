@@ -9,8 +9,16 @@
 namespace velantor {
 
 namespace {
-constexpr const char* kOpenComFailed = "Open COM failed!";
-constexpr const char* kConnectFailed = "Connect to Matrix failed!";
+// The General page logs only what it collects into frames, one line per TCP frame, and throws
+// away frames that arrive while another page is shown.
+PagePolicy GeneralPolicy() {
+  PagePolicy policy;
+  policy.pageNumber = kPageGeneral;
+  policy.receive.tcpLogsFrames = true;
+  policy.sentLog = SentLogOrder::kBeforeSend;
+  policy.messageTimer = CGeneralPage::kTimerMessage;
+  return policy;
+}
 
 std::string PortName(int number) { return "COM" + std::to_string(number); }
 
@@ -26,16 +34,8 @@ int PortNumberOf(const std::string& text) {
 
 CGeneralPage::CGeneralPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port,
                            PortDirectory& directory)
-    : TimerTarget(loop),
-      shared_(shared),
-      mainWindow_(mainWindow),
-      port_(port),
+    : PageBase(loop, shared, mainWindow, port, GeneralPolicy()),
       directory_(directory),
-      sender_(shared.LinkMode, shared.PageSocket, port, sentLog_, SentLogOrder::kBeforeSend),
-      serialCollector_(PageKind::General, receivedLog_,
-                       [this](const CommandFrame& f, bool ok) { OnFrame(f, ok, true); }),
-      tcpCollector_(PageKind::General, receivedLog_,
-                    [this](const CommandFrame& f, bool) { OnFrame(f, true, false); }),
       udp_(loop),
       search_(loop, shared, mainWindow, udp_),
       networkConfig_(loop, shared, mainWindow, udp_, search_.MatrixMac) {
@@ -125,6 +125,7 @@ void CGeneralPage::SetComClosedLook() {
 void CGeneralPage::OnComConnect() {
   settings_ = SerialSettings{};  // 115200 8N2, event mask 3, 512-byte buffer
   if (comConnected_ == 1) {
+    AbandonExchanges();  // no reply can come over a closed port
     shared_.ComLinkOpen = 0;
     comConnected_ = 0;
     SetComClosedLook();
@@ -168,6 +169,7 @@ void CGeneralPage::SetTcpLook(bool connected) {
 void CGeneralPage::OnTcpConnect() {
   ignoreStatusReplies_ = true;
   if (shared_.PageSocketConnected == 1) {
+    AbandonExchanges();  // no reply can come over a closed socket
     DisconnectCommandSocket(shared_);
     awaitingTcpConnect_ = false;
     KillTimer(kTimerTcpConfirm);
@@ -297,12 +299,7 @@ void CGeneralPage::SetBroadcastAddress(const std::string& address) {
   networkConfig_.SetRoute(configRoute);
 }
 
-void CGeneralPage::OnSocketEvent(int event, int error) {
-  const bool wasConnected = shared_.PageSocketConnected == 1;
-  if (HandleSocketNotice(shared_, event, error)) {
-    if (shared_.PageSocket) tcpCollector_.OnReadable(*shared_.PageSocket, shared_.CurrentPage == kPageGeneral);
-    return;
-  }
+void CGeneralPage::OnSocketNotice(int event, int error, bool wasConnected) {
   if (event == kSocketConnect && awaitingTcpConnect_) {
     error == 0 ? TcpConnectConfirmed() : TcpConnectFailed();
   } else if (event == kSocketClose && wasConnected) {
@@ -311,56 +308,60 @@ void CGeneralPage::OnSocketEvent(int event, int error) {
   }
 }
 
-int CGeneralPage::OnPortRxChar(uint8_t byte, int portNumber) {
-  return serialCollector_.OnByte(byte, portNumber, shared_.LinkMode);
-}
-
-void CGeneralPage::OnFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath) {
+void CGeneralPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) {
   if (!frame.HasStartPair()) return;
   if (!serialPath && shared_.LinkMode != 1) return;
   if (protocol::IsStandbyReport(frame)) {
     OnStandby();
     return;
   }
-  if (HandleStatusFrame(frame, sumIsZero, serialPath)) return;
-  HandleOptionFrame(frame, serialPath);
+  // Serial replies of the status chain count only with an exactly-zero signed sum; anything
+  // else only with a right checksum. A damaged frame changes nothing.
+  const bool intact = frame.ChecksumOk();
+  if (runner_.OnFrame(frame, serialPath ? sumOk && intact : intact)) return;
+  if (HandlePortStatus(frame, serialPath ? sumOk && intact : intact, serialPath)) return;
+  if (intact) HandleOptionFrame(frame, serialPath);
 }
 
 // The first query after a link opens starts the read-back chain of the device options; the
 // device information and the port walk follow it.
 void CGeneralPage::SendFirstQuery() { StartReadBackChain(); }
 
-void CGeneralPage::ShowMessageFor(int periodMs, const std::string& text) {
-  ShowMessage(*this, shared_.Message, kTimerMessage, periodMs, text);
+void CGeneralPage::OnRescanTimer() {
+  KillTimer(kTimerRescan);
+  // Views are told only when the list really changed: the rescan runs twice a second.
+  const auto ports = view_.ports;
+  const int selection = view_.portSelection;
+  const std::string detail = view_.portDetail;
+  RescanPorts();
+  if (ports != view_.ports || selection != view_.portSelection || detail != view_.portDetail) Notify();
+  SetTimer(kTimerRescan, 500);
 }
 
-void CGeneralPage::OnTimer(int id) {
-  switch (id) {
-    case kTimerRescan: {
-      KillTimer(kTimerRescan);
-      // Views are told only when the list really changed: the rescan runs twice a second.
-      const auto ports = view_.ports;
-      const int selection = view_.portSelection;
-      const std::string detail = view_.portDetail;
-      RescanPorts();
-      if (ports != view_.ports || selection != view_.portSelection || detail != view_.portDetail) Notify();
-      SetTimer(kTimerRescan, 500);
-      break;
+void CGeneralPage::OnTcpConnectTimer() {
+  if (shared_.PageSocketConnected == 1) {
+    TcpConnectConfirmed();
+  } else {
+    TcpConnectFailed();
+  }
+}
+
+void CGeneralPage::OnPageTimer(int id) {
+  struct Entry {
+    int id;
+    void (CGeneralPage::*handler)();
+  };
+  static constexpr Entry kTimers[] = {
+      {kTimerRescan, &CGeneralPage::OnRescanTimer},
+      {kTimerTcpConfirm, &CGeneralPage::OnTcpConnectTimer},
+      {kTimerStatusConnect, &CGeneralPage::OnTcpConnectTimer},
+      {kTimerInfoStart, &CGeneralPage::StartDeviceInfo},
+  };
+  for (const Entry& e : kTimers) {
+    if (e.id == id) {
+      (this->*e.handler)();
+      return;
     }
-    case kTimerTcpConfirm:
-    case kTimerStatusConnect:
-      if (shared_.PageSocketConnected == 1) {
-        TcpConnectConfirmed();
-      } else {
-        TcpConnectFailed();
-      }
-      break;
-    case kTimerMessage:
-      CloseMessage(*this, shared_.Message, kTimerMessage);
-      break;
-    default:
-      if (!OnStatusTimer(id)) OnOptionTimer(id);
-      break;
   }
 }
 

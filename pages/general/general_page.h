@@ -1,27 +1,20 @@
 // CGeneralPage: connection management (the two link modes, the COM list with its rescan,
 // Connect / Disconnect for both links, the first query after a link opens), the device
 // information and port status chain, and the device options with the factory reset. The
-// page's view state says what every control shows. The status chain lives in
-// device_status.cpp, the options and the factory reset in device_options.cpp.
+// page's view state says what every control shows. It is made of parts, one file each: the
+// link controls (general_page.cpp), the status chain (device_status.cpp), the options and their
+// read-back (device_options.cpp) and the factory reset (factory_reset.cpp).
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/change_notifier.h"
-#include "app/event_loop.h"
-#include "app/shared_state.h"
-#include "app/shell_page.h"
-#include "app/window_messages.h"
-#include "link/command_sender.h"
-#include "link/frame_collectors.h"
-#include "link/hex_log.h"
-#include "link/serial_link.h"
+#include "app/page_base.h"
 #include "pages/general/device_view_state.h"
 #include "pages/general/ip_search.h"
 #include "pages/general/network_config.h"
-#include "pages/general/udp_socket.h"
+#include "link/udp_socket.h"
 
 namespace velantor {
 
@@ -82,7 +75,7 @@ struct GeneralConnectionView {
   std::string portDetail;  // which device the selected COM number stands for, or why it failed
 };
 
-class CGeneralPage : public GeneralShellPage, public SocketReceiver, public PortOwner, public TimerTarget {
+class CGeneralPage : public PageBase, public GeneralShellPage {
  public:
   // Timer ids of the page.
   static constexpr int kTimerInfoStart = 1;  // 1..6: device-information steps
@@ -142,18 +135,9 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
 
   // Shell duties.
   void StartAction() override;  // the activation check
-  void ClosePort() override { port_.Close(); }
-  SocketReceiver* SocketTarget() override { return this; }
   void CloseSerialLink() override;
   void StartIpSearch() override;
   void OnTabChosen(int page) override;
-  const HexLog* SentLog() const override { return &sentLog_; }
-  const HexLog* ReceivedLog() const override { return &receivedLog_; }
-
-  // Link events.
-  void OnSocketEvent(int event, int error) override;
-  int OnPortRxChar(uint8_t byte, int portNumber) override;
-  void OnTimer(int id) override;
 
   // Read-only state.
   const GeneralConnectionView& View() const { return view_; }
@@ -164,19 +148,24 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   bool PageBusy() const;
   int PendingStatusRequest() const { return pendingStatusRequest_; }
   int RestoreFlag() const { return restoreFlag_; }
-  int RestoreStep() const { return restoreStep_; }
+  // -1 idle, 0 waiting for the reset's display-mode acknowledgement, then 1..19.
+  int RestoreStep() const;
   int DisplayMode() const { return displayMode_; }
-  ChangeNotifier& Changed() { return changed_; }
   int ComConnected() const { return comConnected_; }
   bool IgnoreStatusReplies() const { return ignoreStatusReplies_; }
   void SetAddresses(std::vector<std::string> addresses);
   int StopBits() const { return settings_.stopBits; }
 
  private:
-  void Send(const CommandFrame& frame) { sender_.Send(frame); }
+  // The exchanges of the page, as the runner knows them.
+  enum ExchangeId { kStatusChain = 1, kFactoryReset = 2 };
+
+  void OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) override;
+  void OnPageTimer(int id) override;
+  void OnSocketNotice(int event, int error, bool wasConnected) override;
   void SendFirstQuery();
-  void OnFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath);
-  void ShowMessageFor(int periodMs, const std::string& text);
+  void OnRescanTimer();
+  void OnTcpConnectTimer();
   void RescanPorts();
   void SetComClosedLook();
   void SetTcpLook(bool connected);
@@ -184,65 +173,66 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   void TcpConnectFailed();
   int SelectedPortNumber() const;
   void UpdatePortDetail();
-  void Notify() { changed_.Notify(); }
 
   // Device status (device_status.cpp).
-  enum class ConnectChain { kNone, kReadBack, kInfo };
   void InitialiseStatusView();
-  bool HandleStatusFrame(const CommandFrame& frame, bool sumIsZero, bool serialPath);
-  bool OnStatusTimer(int id);
+  bool HandlePortStatus(const CommandFrame& frame, bool sumOk, bool serialPath);
   void StartReadBackChain();
   void ReadBackChainDone();
   void StartDeviceInfo();
-  void StartWalk();
-  void SendPortStep(int step);
-  void OnPortReply(const CommandFrame& frame);
-  void EndWalk();
+  void StartStatusChain(bool withInfo, bool paused);
+  ReplyVerdict OnInfoReply(const CommandFrame& frame, size_t index);
+  bool ApplyPortReply(const CommandFrame& frame);
+  void OnStatusChainEnd(ExchangeEnd end, size_t index);
+  bool StatusChainRunning() const { return runner_.RunningId() == kStatusChain; }
   void BeginVisibleStatus();
   void EndVisibleStatus();
-  void StatusTimeOut(int id, bool portStep);
   void OnStandby();
   void AbandonExchanges();
   void StatusConnectFailed();
-  // Shared helpers of the status and option commands.
-  void ReportTimeOut();
-  bool ClosePleaseWait();
   bool RefuseWhileBusy();
-  bool LinkReady();
 
   // Device options (device_options.cpp).
+  struct OptionHandler;
   void InitialiseOptionsView();
   bool HandleOptionFrame(const CommandFrame& frame, bool serialPath);
-  bool OnOptionTimer(int id);
   void SendOnOff(uint8_t op, CheckView& box, std::optional<bool>& pending);
   void OnSwitchAck(CheckView& box, const std::optional<bool>& pending);
+  void ShowDisplayMode(int mode);
   void ApplyDisplayMode(int mode);
   void ApplyInputChannel(int value, bool readBack, bool serialPath);
-  void StartRestoreSequence();
-  void SendRestoreStep(int step, bool resend);
-  void EndRestore(bool success);
+  bool SendSetting(bool valid, const CommandFrame& frame);
+  void OnIrState(const CommandFrame& f, bool serialPath);
+  void OnBeepState(const CommandFrame& f, bool serialPath);
+  void OnIrAck(const CommandFrame& f, bool serialPath);
+  void OnBeepAck(const CommandFrame& f, bool serialPath);
+  void OnBorderAck(const CommandFrame& f, bool serialPath);
+  void OnBorderState(const CommandFrame& f, bool serialPath);
+  void OnDisplayModeAck(const CommandFrame& f, bool serialPath);
+  void OnDisplayModeState(const CommandFrame& f, bool serialPath);
+  void OnLayoutState(const CommandFrame& f, bool serialPath);
+  void OnLayoutAck(const CommandFrame& f, bool serialPath);
+  void OnMainAck(const CommandFrame& f, bool serialPath);
+  void OnMainState(const CommandFrame& f, bool serialPath);
+  void OnWallSizeAck(const CommandFrame& f, bool serialPath);
+  void OnWallSizeState(const CommandFrame& f, bool serialPath);
+  void OnInputChannelState(const CommandFrame& f, bool serialPath);
+  void OnInputChannelAck(const CommandFrame& f, bool serialPath);
 
-  SharedState& shared_;
-  MainWindowPort& mainWindow_;
-  SerialLink& port_;
+  // Factory reset (factory_reset.cpp).
+  ReplyVerdict OnRestoreReply(const CommandFrame& frame, size_t index);
+  void OnRestoreEnd(ExchangeEnd end);
+
   PortDirectory& directory_;
   SerialSettings settings_;
-  HexLog sentLog_;
-  HexLog receivedLog_;
-  CommandSender sender_;
-  SerialCollector serialCollector_;
-  TcpCollector tcpCollector_;
   GeneralConnectionView view_;
-  ChangeNotifier changed_;
   int comConnected_ = 0;
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
   bool ignoreStatusReplies_ = true;
 
   GeneralStatusView status_;
-  ConnectChain connectChain_ = ConnectChain::kNone;
-  bool walkRunning_ = false;
-  int walkStep_ = 0;  // index into the port steps while the walk runs
+  bool readBackRunning_ = false;  // the untimed read-back chain after a connect
   bool statusVisible_ = false;    // a request with the "Getting status" dialog is under way
   int pendingStatusRequest_ = 0;  // a request waits for its TCP connect
   std::string deviceType_;
@@ -250,8 +240,6 @@ class CGeneralPage : public GeneralShellPage, public SocketReceiver, public Port
   GeneralOptionsView options_;
   int displayMode_ = 0;  // 0 until the switcher has told it
   int restoreFlag_ = 0;
-  int restoreStep_ = -1;  // -1 idle, 0 waiting for the mode acknowledgement, 1..19
-  bool restoreVisible_ = false;
   std::optional<bool> pendingBeep_;
   std::optional<bool> pendingIr_;
   std::optional<bool> pendingBorder_;

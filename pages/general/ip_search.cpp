@@ -27,7 +27,7 @@ std::string AddressText(const uint8_t* bytes) {
 }
 }  // namespace
 
-IpSearch::IpSearch(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, UdpSocket& socket)
+IpSearch::IpSearch(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, DatagramSocket& socket)
     : TimerTarget(loop), shared_(shared), mainWindow_(mainWindow), socket_(socket) {}
 
 std::vector<std::string> IpSearch::Addresses() const {
@@ -56,8 +56,8 @@ void IpSearch::SearchMatrix() {
     Failed("cannot enable broadcast on the search socket");
     return;
   }
-  if (!socket_.WatchReads([this](const uint8_t* data, size_t length, const std::string&, uint16_t) {
-        OnReceive(data, length);
+  if (!socket_.WatchReads([this](const uint8_t* data, size_t length, const std::string& from, uint16_t) {
+        OnReceive(data, length, from);
       })) {
     return;
   }
@@ -76,9 +76,13 @@ void IpSearch::Failed(const std::string& reason) {
   ShowMessage(*this, shared_.Message, kTimerMessage, kMessageMs, "Search failed");
 }
 
-void IpSearch::OnReceive(const uint8_t* data, size_t length) {
+void IpSearch::OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress) {
   if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
-  length = std::min(length, UdpSocket::kReceiveSize);
+  length = std::min(length, DatagramSocket::kReceiveSize);
+  if (!fromAddress.empty()) {
+    if (fill_ > 0 && fromAddress != bufferSender_) fill_ = 0;
+    bufferSender_ = fromAddress;
+  }
   // Between receives the buffer holds fewer than kReplyMinimum bytes, so this always fits.
   std::memcpy(buffer_.data() + fill_, data, length);
   fill_ += length;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/change_notifier.h"
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "app/shared_state.h"
 #include "app/window_messages.h"
-#include "pages/general/udp_socket.h"
+#include "link/datagram_socket.h"
 
 namespace velantor {
 
@@ -48,7 +48,7 @@ class IpSearch : public TimerTarget {
   // Called with the new address list and its selected index whenever the list changes.
   using AddressesHook = std::function<void(const std::vector<std::string>& addresses, int selected)>;
 
-  IpSearch(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, UdpSocket& socket);
+  IpSearch(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, DatagramSocket& socket);
 
   void SetRoute(SearchRoute route) { route_ = std::move(route); }
   void SetAddressesHook(AddressesHook hook) { addressesHook_ = std::move(hook); }
@@ -57,8 +57,11 @@ class IpSearch : public TimerTarget {
   // list, drops the TCP link (the General page shows itself disconnected through the hook) and
   // sends the probe.
   void SearchMatrix();
-  // One receive from the search socket (at most UdpSocket::kReceiveSize bytes are taken).
-  void OnReceive(const uint8_t* data, size_t length);
+  // One receive from the search socket (at most DatagramSocket::kReceiveSize bytes are taken).
+  // An answer may come in pieces, but only from one sender: bytes kept from another sender are
+  // dropped first, so a stray datagram cannot spoil the answer that follows it. An empty
+  // `fromAddress` joins whatever is kept.
+  void OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress = {});
   // The user chose entry `index` of the address list: its MAC becomes MatrixMac.
   void OnAddressSelected(int index);
 
@@ -82,12 +85,13 @@ class IpSearch : public TimerTarget {
 
   SharedState& shared_;
   MainWindowPort& mainWindow_;
-  UdpSocket& socket_;
+  DatagramSocket& socket_;
   SearchRoute route_;
   AddressesHook addressesHook_;
   // Up to 49 bytes kept between receives plus one receive.
-  std::array<uint8_t, kReplyMinimum - 1 + UdpSocket::kReceiveSize> buffer_{};
+  std::array<uint8_t, kReplyMinimum - 1 + DatagramSocket::kReceiveSize> buffer_{};
   size_t fill_ = 0;
+  std::string bufferSender_;  // who sent the kept bytes
   std::vector<FoundMatrix> matrices_;
   int selected_ = -1;
   std::string lastError_;

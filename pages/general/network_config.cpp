@@ -97,7 +97,7 @@ ConfigPacket BuildConfigPacket(const ConfigPacket& previous, const std::string& 
 }
 
 CNetworkConfigDialog::CNetworkConfigDialog(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow,
-                                           UdpSocket& socket, const std::string& matrixMac)
+                                           DatagramSocket& socket, const std::string& matrixMac)
     : TimerTarget(loop), shared_(shared), mainWindow_(mainWindow), socket_(socket), matrixMac_(matrixMac) {}
 
 void CNetworkConfigDialog::OpenNetworkConfig() {
@@ -179,8 +179,8 @@ void CNetworkConfigDialog::OnOk() {
   lastError_ = socket_.Open(route_.bindAddress, route_.bindPort);
   if (lastError_.empty()) {
     socket_.EnableBroadcast();
-    socket_.WatchReads([this](const uint8_t* data, size_t length, const std::string&, uint16_t) {
-      OnReceive(data, length);
+    socket_.WatchReads([this](const uint8_t* data, size_t length, const std::string& from, uint16_t) {
+      OnReceive(data, length, from);
     });
     errno = 0;
     if (socket_.SendTo(route_.broadcastAddress, route_.broadcastPort, packet_.data(), packet_.size()) ==
@@ -204,9 +204,13 @@ void CNetworkConfigDialog::OnCancel() {
   Notify();
 }
 
-void CNetworkConfigDialog::OnReceive(const uint8_t* data, size_t length) {
+void CNetworkConfigDialog::OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress) {
   if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
-  length = std::min(length, UdpSocket::kReceiveSize);
+  length = std::min(length, DatagramSocket::kReceiveSize);
+  if (!fromAddress.empty()) {
+    if (fill_ > 0 && fromAddress != bufferSender_) fill_ = 0;
+    bufferSender_ = fromAddress;
+  }
   receiveLog_.AppendLine(data, length);
   // Between receives fewer than kConfigPacketSize bytes are kept, so this always fits.
   std::memcpy(buffer_.data() + fill_, data, length);

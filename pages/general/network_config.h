@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "app/change_notifier.h"
-#include "app/event_loop.h"
+#include "base/event_loop.h"
 #include "app/shared_state.h"
 #include "app/window_messages.h"
+#include "link/datagram_socket.h"
 #include "link/hex_log.h"
-#include "pages/general/udp_socket.h"
 
 namespace velantor {
 
@@ -83,10 +83,10 @@ class CNetworkConfigDialog : public TimerTarget {
   static constexpr int kTimerMessage = 55;
   static constexpr int kMessageMs = 2500;
   // Up to 75 bytes kept between receives plus one receive.
-  static constexpr size_t kReplyBufferSize = kConfigPacketSize - 1 + UdpSocket::kReceiveSize;
+  static constexpr size_t kReplyBufferSize = kConfigPacketSize - 1 + DatagramSocket::kReceiveSize;
 
   // `matrixMac` is the MAC text of the matrix chosen in the address list (the IP search's).
-  CNetworkConfigDialog(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, UdpSocket& socket,
+  CNetworkConfigDialog(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, DatagramSocket& socket,
                        const std::string& matrixMac);
 
   void SetRoute(ConfigRoute route) { route_ = std::move(route); }
@@ -103,8 +103,9 @@ class CNetworkConfigDialog : public TimerTarget {
   // sent and the dialog stays open.
   void OnOk();
   void OnCancel();  // "Cancel" and the close button
-  // One receive from the configuration socket.
-  void OnReceive(const uint8_t* data, size_t length);
+  // One receive from the configuration socket. As with the search, a reply in pieces comes from
+  // one sender: bytes kept from another are dropped first (an empty `fromAddress` joins them).
+  void OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress = {});
 
   void OnTimer(int id) override;
 
@@ -126,7 +127,7 @@ class CNetworkConfigDialog : public TimerTarget {
 
   SharedState& shared_;
   MainWindowPort& mainWindow_;
-  UdpSocket& socket_;
+  DatagramSocket& socket_;
   const std::string& matrixMac_;
   ConfigRoute route_;
   NetworkConfigState view_;
@@ -135,6 +136,7 @@ class CNetworkConfigDialog : public TimerTarget {
   bool awaiting_ = false;
   std::array<uint8_t, kReplyBufferSize> buffer_{};
   size_t fill_ = 0;
+  std::string bufferSender_;  // who sent the kept bytes
   HexLog receiveLog_{64 * 1024};
   std::string lastError_;
   ChangeNotifier changed_;

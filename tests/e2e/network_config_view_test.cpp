@@ -8,7 +8,8 @@
 #include <QTest>
 #include <QWidget>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
+#include "link/udp_socket.h"
 #include "pages/general/network_config.h"
 #include "pages/general/network_config_view.h"
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/qt_panel.h"
+#include "gui/qt_panel.h"
 #include "pages/general/general_page.h"
 #include "pages/general/device_panels_view.h"
 #include "pages/general/general_page_view.h"

@@ -7,9 +7,9 @@
 #define QTEST_QPA_MOUSE_HANDLING  // clicks go through the window system, where modality applies
 #include <QTest>
 
-#include "app/diagnostics_view.h"
-#include "app/dialogs_view.h"
-#include "app/qt_panel.h"
+#include "gui/diagnostics_view.h"
+#include "gui/dialogs_view.h"
+#include "gui/qt_panel.h"
 
 namespace velantor {
 namespace {

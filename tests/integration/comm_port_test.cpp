@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "link/comm_port.h"
 #include "link/port_directory.h"
 #include "support/bytes.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "sim/emulator.h"
 #include "sim/network_responder.h"
 #include "sim/pty_port.h"

@@ -9,8 +9,9 @@
 
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "link/frame_collectors.h"
+#include "support/collector_policies.h"
 #include "link/tcp_command_socket.h"
 #include "support/bytes.h"
 
@@ -49,7 +50,7 @@ class Listener {
 
 // A page's socket handling reduced to what the tests look at.
 struct Page : SocketReceiver {
-  explicit Page(CommandSocket& s) : socket(s), collector(PageKind::General, log, [this](const CommandFrame& f, bool) {
+  explicit Page(CommandSocket& s) : socket(s), collector(testing::policies::kGeneral, log, [this](const CommandFrame& f, bool) {
     frames.push_back(HexText(f));
   }) {}
   void OnSocketEvent(int event, int error) override {

@@ -102,10 +102,12 @@ TEST_F(GeneralOptions, AMissingOrRefusedAcknowledgementLeavesTheBoxAsItWas) {
   ConnectSerial();
   const bool ir = V().ir.checked;
   model.Faults().dropNext = 1;
+  const int opened = shared.Message.OpenCount();
   page->OnIrCheck();
   loop.Advance(20000);
   EXPECT_EQ(V().ir.checked, ir);
   EXPECT_FALSE(shared.Message.IsOpen());
+  EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
   model.Faults().status = 1;
   page->OnIrCheck();
   loop.Advance(10);
@@ -321,9 +323,11 @@ TEST_F(GeneralFactoryReset, StandbyEndsTheResetWithoutALaterTimeOut) {
   EXPECT_EQ(shared.Message.DisplayedText(), "Matrix is in standby mode!");
   EXPECT_FALSE(shared.Busy.IsOpen());
   EXPECT_EQ(page->RestoreFlag(), 0);
+  const int opened = shared.Message.OpenCount();
   loop.Advance(2500);
   loop.Advance(20000);
   EXPECT_FALSE(shared.Message.IsOpen());
+  EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
 }
 
 }  // namespace

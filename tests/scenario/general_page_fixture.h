@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "link/port_directory.h"
 #include "pages/general/general_page.h"
 #include "sim/device_model.h"

@@ -131,7 +131,8 @@ TEST_F(GeneralStatus, OnlyAnExactlyZeroSignedSumCountsOnTheSerialLink) {
   EXPECT_EQ(Out(1).text, "HDMI OUTA: Connect");  // 0x00 is connected, only 0xFF is not
 }
 
-TEST_F(GeneralStatus, ACorruptedReplyIsIgnoredOverSerialButTakenOverTcp) {
+// A damaged reply never acts, on either link: the step's retry brings the right one.
+TEST_F(GeneralStatus, ACorruptedReplyIsIgnoredOnBothLinksAndTheRetryIsAnswered) {
   ConnectSerial();
   page->RequestStatus();
   loop.Advance(199);
@@ -143,10 +144,15 @@ TEST_F(GeneralStatus, ACorruptedReplyIsIgnoredOverSerialButTakenOverTcp) {
   page->OnComConnect();  // disconnect
 
   ConnectTcp();
+  loop.Advance(1000);  // the chain after the connect has ended
   page->RequestStatus();
-  model.Faults().corruptNext = 1;
+  model.Faults().corruptNext = 1;  // the first query is answered already: the second reply is hit
   loop.Advance(5);
   EXPECT_EQ(In(1).text, "HDMI IN1: Connect");
+  EXPECT_EQ(Out(1).text, "");
+  EXPECT_EQ(Out(4).text, "");
+  loop.Advance(5500);  // the retry is answered and the walk goes on
+  EXPECT_EQ(Out(1).text, "HDMI OUTA: Connect");
   EXPECT_EQ(Out(4).text, "HDMI OUTD: Connect");
 }
 

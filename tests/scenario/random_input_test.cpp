@@ -6,6 +6,7 @@
 #include <random>
 
 #include "link/frame_collectors.h"
+#include "support/collector_policies.h"
 #include "pages/general/ip_search.h"
 #include "pages/general/network_config.h"
 #include "scenario/general_page_fixture.h"
@@ -40,11 +41,11 @@ TEST(RandomInput, CollectorsStayInsideTheirBuffersAndHandOverOnlyWholeFrames) {
   HexLog log;
   size_t frames = 0;
   bool allStartRight = true;
-  TcpCollector tcp(PageKind::General, log, [&](const CommandFrame& f, bool) {
+  TcpCollector tcp(testing::policies::kGeneral, log, [&](const CommandFrame& f, bool) {
     ++frames;
     allStartRight = allStartRight && f.HasStartPair();
   });
-  SerialCollector serial(PageKind::Matrix, log, [&](const CommandFrame&, bool) { ++frames; });
+  SerialCollector serial(testing::policies::kMatrix, log, [&](const CommandFrame&, bool) { ++frames; });
   for (int round = 0; round < 400; ++round) {
     auto burst = Noise(rng, 1 + rng() % 3000);
     tcp.Feed(burst.data(), burst.size(), round % 5 != 0);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/main_dialog.h"
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 
 namespace velantor {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "sim/device_model.h"
 #include "sim/sim_command_socket.h"
 #include "sim/sim_serial_link.h"

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 
 namespace velantor {
 namespace {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "link/frame_collectors.h"
+#include "support/collector_policies.h"
 #include "support/bytes.h"
 
 namespace velantor {
@@ -29,7 +30,7 @@ void FeedSerial(SerialCollector& c, const std::string& hex) {
 TEST(SerialCollector, NoiseBeforeAFrameIsLoggedButNotCollected) {
   HexLog log;
   Parsed p;
-  SerialCollector c(PageKind::General, log, p.Handler());
+  SerialCollector c(testing::policies::kGeneral, log, p.Handler());
   FeedSerial(c, "00 FF A5 5B 01 0A 00 00 00 00 00 00 00 00 F5");
   ASSERT_EQ(p.frames.size(), 1u);
   EXPECT_EQ(p.frames[0], "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5");
@@ -40,7 +41,7 @@ TEST(SerialCollector, NoiseBeforeAFrameIsLoggedButNotCollected) {
 TEST(SerialCollector, AnA5InsideAFrameDoesNotRestartIt) {
   HexLog log;
   Parsed p;
-  SerialCollector c(PageKind::Matrix, log, p.Handler());
+  SerialCollector c(testing::policies::kMatrix, log, p.Handler());
   FeedSerial(c, "A5 5B 02 01 A5 00 03 00 00 00 00 00 00");
   ASSERT_EQ(p.frames.size(), 1u);
   EXPECT_EQ(p.frames[0].substr(0, 14), "A5 5B 02 01 A5");
@@ -49,7 +50,7 @@ TEST(SerialCollector, AnA5InsideAFrameDoesNotRestartIt) {
 TEST(SerialCollector, VerdictIsTheExactZeroSignedSum) {
   HexLog log;
   Parsed p;
-  SerialCollector c(PageKind::General, log, p.Handler());
+  SerialCollector c(testing::policies::kGeneral, log, p.Handler());
   FeedSerial(c, "A5 5B 02 7F 7F 00 00 00 00 00 00 00 00");  // valid checksum, signed sum 256
   FeedSerial(c, "A5 5B 02 03 00 00 02 00 00 00 00 00 F9");  // good
   FeedSerial(c, "A5 5B 02 03 00 00 02 00 00 00 00 00 FA");  // corrupted checksum
@@ -62,7 +63,7 @@ TEST(SerialCollector, VerdictIsTheExactZeroSignedSum) {
 TEST(SerialCollector, ALostFirstByteMixesTwoRepliesAndAWrongStartPairIsStillHandedOn) {
   HexLog log;
   Parsed p;
-  SerialCollector c(PageKind::General, log, p.Handler());
+  SerialCollector c(testing::policies::kGeneral, log, p.Handler());
   // First reply lost its A5; the collector starts at the second reply's A5.
   FeedSerial(c, "5B 01 04 01 00 FF 00 00 00 00 00 00 A5 5B 01 04 02 00 01 00 00 00 00 00 F7");
   ASSERT_EQ(p.frames.size(), 1u);
@@ -72,7 +73,7 @@ TEST(SerialCollector, ALostFirstByteMixesTwoRepliesAndAWrongStartPairIsStillHand
 TEST(SerialCollector, IgnoresBytesInTcpModeAndRejectsInvalidPortNumbers) {
   HexLog log;
   Parsed p;
-  SerialCollector c(PageKind::General, log, p.Handler());
+  SerialCollector c(testing::policies::kGeneral, log, p.Handler());
   EXPECT_EQ(c.OnByte(0xA5, 1, 1), 0);
   EXPECT_EQ(c.CollectedCount(), 0);
   EXPECT_EQ(c.OnByte(0xA5, 0, 0), -1);
@@ -85,7 +86,7 @@ TEST(SerialCollector, EdidPageCountsEveryByteAndFeedsItsCapture) {
   HexLog log;
   Parsed p;
   std::vector<uint8_t> captured;
-  SerialCollector c(PageKind::Edid, log, p.Handler());
+  SerialCollector c(testing::policies::kEdid, log, p.Handler());
   c.SetCaptureHook([&](uint8_t b) { captured.push_back(b); });
   FeedSerial(c, "00 00 00 00 00 00 00 00 00 00 00 00 00");
   EXPECT_EQ(log.Text(), "00 00 00 00 00 00 00 00 00 00 00 00 00 \r\n");
@@ -95,7 +96,7 @@ TEST(SerialCollector, EdidPageCountsEveryByteAndFeedsItsCapture) {
 
 TEST(SerialCollector, TheLastBytesLogComesAfterWhatItsParserLogged) {
   HexLog log;
-  SerialCollector c(PageKind::General, log, [&](const CommandFrame&, bool) { log.AppendLine(nullptr, 0); });
+  SerialCollector c(testing::policies::kGeneral, log, [&](const CommandFrame&, bool) { log.AppendLine(nullptr, 0); });
   FeedSerial(c, "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5");
   EXPECT_EQ(log.Text().substr(log.Text().size() - 10), "00 \r\nF5 \r\n");
 }
@@ -108,9 +109,9 @@ TEST(TcpCollector, SplitFramesTwoInOneReadAndGarbageAllParseAlike) {
 
   HexLog bulkLog, byteLog;
   Parsed bulk, single;
-  TcpCollector inBulk(PageKind::General, bulkLog, bulk.Handler());
+  TcpCollector inBulk(testing::policies::kGeneral, bulkLog, bulk.Handler());
   inBulk.Feed(bytes.data(), bytes.size(), true);
-  TcpCollector byByte(PageKind::General, byteLog, single.Handler());
+  TcpCollector byByte(testing::policies::kGeneral, byteLog, single.Handler());
   for (uint8_t x : bytes) byByte.Feed(&x, 1, true);
   EXPECT_EQ(bulk.frames, expected);
   EXPECT_EQ(single.frames, expected);
@@ -119,7 +120,7 @@ TEST(TcpCollector, SplitFramesTwoInOneReadAndGarbageAllParseAlike) {
 
   HexLog log;
   Parsed split;
-  TcpCollector six7(PageKind::Edid, log, split.Handler());
+  TcpCollector six7(testing::policies::kEdid, log, split.Handler());
   auto frame = Hex(a);
   six7.Feed(frame.data(), 6, true);
   EXPECT_TRUE(split.frames.empty());
@@ -132,12 +133,12 @@ TEST(TcpCollector, IdleGeneralPageDiscardsFramesAndIdleMatrixPageTakesNothing) {
   auto frame = Hex("A5 5B 02 01 01 00 03 00 00 00 00 00 F9");
   HexLog gLog, mLog;
   Parsed g, m;
-  TcpCollector general(PageKind::General, gLog, g.Handler());
+  TcpCollector general(testing::policies::kGeneral, gLog, g.Handler());
   general.Feed(frame.data(), 8, false);
   general.Feed(frame.data() + 8, 5, false);
   EXPECT_TRUE(g.frames.empty());
   EXPECT_EQ(general.Pending(), 0u);
-  TcpCollector matrix(PageKind::Matrix, mLog, m.Handler());
+  TcpCollector matrix(testing::policies::kMatrix, mLog, m.Handler());
   matrix.Feed(frame.data(), frame.size(), false);
   EXPECT_EQ(matrix.Pending(), 0u);
   EXPECT_EQ(mLog.Text(), "");
@@ -149,7 +150,7 @@ TEST(TcpCollector, IdleGeneralPageDiscardsFramesAndIdleMatrixPageTakesNothing) {
 TEST(TcpCollector, AFloodNeverOverrunsTheBuffer) {
   HexLog log;
   Parsed p;
-  TcpCollector c(PageKind::General, log, p.Handler());
+  TcpCollector c(testing::policies::kGeneral, log, p.Handler());
   std::vector<uint8_t> flood(5000, 0xA5);  // every byte could start a frame, none completes
   c.Feed(flood.data(), flood.size(), true);
   EXPECT_LE(c.Pending(), TcpCollector::kCapacity);

@@ -5,8 +5,9 @@
 #include <random>
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "pages/general/ip_search.h"
+#include "sim/sim_datagram_socket.h"
 
 namespace velantor {
 namespace {
@@ -30,29 +31,29 @@ std::vector<uint8_t> Answer(std::vector<uint8_t> mac, std::vector<uint8_t> ip, b
 
 class IpSearchTest : public ::testing::Test {
  protected:
-  IpSearchTest() : socket(loop), sink(loop), search(loop, shared, mainWindow, socket) {
+  IpSearchTest() : socket(loop), search(loop, shared, mainWindow, socket) {
     search.SetAddressesHook([this](const std::vector<std::string>& a, int selected) {
       hookCalls.push_back({a, selected});
     });
   }
   void Feed(const std::vector<uint8_t>& bytes) { search.OnReceive(bytes.data(), bytes.size()); }
-  // Points the search at a socket of the test's own on loopback.
-  void RouteToSink() {
-    ASSERT_EQ(sink.Open("127.0.0.1", 0), "");
-    sink.WatchReads([this](const uint8_t* d, size_t n, const std::string&, uint16_t) {
-      sunk.emplace_back(d, d + n);
-    });
-    search.SetRoute({"127.0.0.1", 0, "127.0.0.1", sink.LocalPort()});
+  // Points the search at a loopback port where nothing answers.
+  void RouteToSink() { search.SetRoute({"127.0.0.1", 0, "127.0.0.1", 9}); }
+  // What the search sent there.
+  std::vector<std::vector<uint8_t>> Sunk() const {
+    std::vector<std::vector<uint8_t>> sunk;
+    for (const auto& d : socket.SentDatagrams()) {
+      if (d.address == "127.0.0.1" && d.port == 9) sunk.push_back(d.bytes);
+    }
+    return sunk;
   }
 
   VirtualEventLoop loop;
   SharedState shared;
   RecordingMainWindow mainWindow;
-  UdpSocket socket;
-  UdpSocket sink;
+  sim::SimDatagramSocket socket;
   IpSearch search;
   std::vector<std::pair<std::vector<std::string>, int>> hookCalls;
-  std::vector<std::vector<uint8_t>> sunk;
 };
 
 TEST_F(IpSearchTest, AnAnswerAfterOurOwnProbeIsListedWithItsAddressAndMacAndReported) {
@@ -184,7 +185,8 @@ TEST_F(IpSearchTest, ASearchEmptiesTheListDropsTheTcpLinkAndBroadcastsOneLetterA
   ASSERT_EQ(hookCalls.size(), 1u);
   EXPECT_TRUE(hookCalls[0].first.empty());
   EXPECT_EQ(search.LastError(), "");
-  ASSERT_TRUE(loop.WaitUntil([&] { return !sunk.empty(); }));
+  const auto sunk = Sunk();
+  ASSERT_EQ(sunk.size(), 1u);
   EXPECT_EQ(sunk[0], std::vector<uint8_t>{0x61});
 }
 

@@ -1,7 +1,7 @@
 // The emulator's control commands and its command line.
 #include <gtest/gtest.h>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "sim/control_console.h"
 #include "sim/program_options.h"
 

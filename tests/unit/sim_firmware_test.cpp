@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/virtual_event_loop.h"
+#include "base/virtual_event_loop.h"
 #include "sim/device_model.h"
 
 namespace velantor::sim {

@@ -1,0 +1,105 @@
+#include "app/page_base.h"
+
+#include "app/command_link.h"
+
+namespace velantor {
+
+namespace {
+constexpr const char* kPleaseWait = "Please wait...";
+constexpr int kAnimationMs = 500;
+}  // namespace
+
+PageBase::PageBase(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port,
+                   const PagePolicy& policy)
+    : TimerTarget(loop),
+      shared_(shared),
+      mainWindow_(mainWindow),
+      port_(port),
+      policy_(policy),
+      sender_(shared.LinkMode, shared.PageSocket, port, sentLog_, policy.sentLog),
+      serialCollector_(policy.receive, receivedLog_,
+                       [this](const CommandFrame& f, bool sumIsZero) {
+                         OnFrame(f, sumIsZero, true);
+                         Notify();
+                       }),
+      tcpCollector_(policy.receive, receivedLog_, [this](const CommandFrame& f, bool checksumOk) {
+        OnFrame(f, checksumOk, false);
+        Notify();
+      }) {}
+
+void PageBase::OnSocketEvent(int event, int error) {
+  const bool wasConnected = shared_.PageSocketConnected == 1;
+  if (HandleSocketNotice(shared_, event, error)) {
+    if (shared_.PageSocket) tcpCollector_.OnReadable(*shared_.PageSocket, AcceptsTcpFrames());
+    return;
+  }
+  OnSocketNotice(event, error, wasConnected);
+}
+
+int PageBase::OnPortRxChar(uint8_t byte, int portNumber) {
+  return serialCollector_.OnByte(byte, portNumber, shared_.LinkMode);
+}
+
+void PageBase::OnTimer(int id) {
+  if (id == policy_.messageTimer) {
+    CloseMessage(*this, shared_.Message, policy_.messageTimer);
+  } else if (id == busyAnimationTimer_ && busyAnimationTimer_ > 0 && TimerRunning(id)) {
+    AnimateBusy();
+  } else if (!runner_.OnTimer(id)) {
+    OnPageTimer(id);
+  }
+}
+
+void PageBase::ShowMessageFor(int periodMs, const std::string& text, bool guard) {
+  ShowMessage(*this, shared_.Message, policy_.messageTimer, periodMs, text, guard);
+}
+
+void PageBase::CloseMessageNow() { CloseMessage(*this, shared_.Message, policy_.messageTimer); }
+
+bool PageBase::ClosePleaseWait() {
+  if (shared_.Message.MessageShown != 1 || shared_.Message.MessageText != kPleaseWait) return false;
+  CloseMessageNow();
+  return true;
+}
+
+bool PageBase::LinkReady() {
+  if (shared_.LinkMode == 1) {
+    if (shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1) return true;
+    ShowMessageFor(1500, kConnectFailed);
+  } else {
+    if (shared_.ComLinkOpen == 1 && port_.IsOpen()) return true;
+    ShowMessageFor(1500, kOpenComFailed);
+  }
+  Notify();
+  return false;
+}
+
+void PageBase::ShowBusyDialog(BusyFamily family, int animationTimer) {
+  busyFamily_ = family;
+  busyAnimationTimer_ = animationTimer;
+  shared_.BusyPhase = 3;
+  shared_.Busy.BusyText = BusyPhaseText(family, shared_.BusyPhase);
+  SetTimer(animationTimer, kAnimationMs);
+  shared_.Busy.Show();
+}
+
+void PageBase::CloseBusyDialog(int animationTimer) {
+  KillTimer(animationTimer);
+  shared_.Busy.Close();
+}
+
+void PageBase::AnimateBusy() {
+  shared_.BusyPhase = NextBusyPhase(shared_.BusyPhase);
+  shared_.Busy.BusyText = BusyPhaseText(busyFamily_, shared_.BusyPhase);
+  shared_.Busy.Refresh();
+}
+
+void PageBase::SendBytes(const std::vector<uint8_t>& bytes) { sender_.SendBytes(bytes.data(), bytes.size()); }
+
+// A "Please wait..." left from a refused click does not stand in for the failure.
+void PageBase::ShowTimeOut(const std::string& text) {
+  ClosePleaseWait();
+  ShowMessageFor(1000, text, true);
+}
+
+}  // namespace velantor

@@ -1,0 +1,107 @@
+// What every page is made of: its hidden sent and received logs, its send path, its two
+// collectors under the page's receive policy, the message helper with the page's own close timer,
+// the link test with its two messages, the busy dialog animated on the shared step, and the
+// exchange runner. A page adds its controls, its exchanges and its frame and timer tables.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/change_notifier.h"
+#include "app/dialogs.h"
+#include "app/exchange_runner.h"
+#include "app/shared_state.h"
+#include "app/shell_page.h"
+#include "app/window_messages.h"
+#include "base/event_loop.h"
+#include "link/command_sender.h"
+#include "link/frame_collectors.h"
+#include "link/hex_log.h"
+#include "link/serial_link.h"
+
+namespace velantor {
+
+// How a page logs and receives, and which timer closes its messages.
+struct PagePolicy {
+  int pageNumber = kPageGeneral;
+  CollectorPolicy receive;
+  SentLogOrder sentLog = SentLogOrder::kBeforeSend;
+  int messageTimer = 55;
+};
+
+class PageBase : public virtual ShellPage,
+                 public SocketReceiver,
+                 public PortOwner,
+                 public TimerTarget,
+                 protected ExchangeHost {
+ public:
+  static constexpr const char* kOpenComFailed = "Open COM failed!";
+  static constexpr const char* kConnectFailed = "Connect to Matrix failed!";
+
+  const HexLog* SentLog() const override { return &sentLog_; }
+  const HexLog* ReceivedLog() const override { return &receivedLog_; }
+  SocketReceiver* SocketTarget() override { return this; }
+  void ClosePort() override { port_.Close(); }
+  ChangeNotifier& Changed() { return changed_; }
+  const ExchangeRunner& Runner() const { return runner_; }
+
+  // Link events: the common part here, the page's part in its hooks. Views are told once per
+  // handled event.
+  void OnSocketEvent(int event, int error) override;
+  int OnPortRxChar(uint8_t byte, int portNumber) override;
+  void OnTimer(int id) final;
+
+ protected:
+  PageBase(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port,
+           const PagePolicy& policy);
+
+  // A complete frame: `sumOk` is the link's verdict on it, `serialPath` where it came from.
+  virtual void OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) = 0;
+  // The page's own timers (the message timer and the runner's are handled before).
+  virtual void OnPageTimer(int id) = 0;
+  // A connect or close notice of the command socket, after the shared flags were set.
+  virtual void OnSocketNotice(int /*event*/, int /*error*/, bool /*wasConnected*/) {}
+  // Whether the page takes TCP frames now (its collector discards or drops the rest).
+  virtual bool AcceptsTcpFrames() const { return shared_.CurrentPage == policy_.pageNumber; }
+
+  void Send(const CommandFrame& frame) { sender_.Send(frame); }
+  void ShowMessageFor(int periodMs, const std::string& text, bool guard = false);
+  void CloseMessageNow();
+  // Closes a "Please wait..." left by a refused click; true when one was open.
+  bool ClosePleaseWait();
+  // In TCP mode the socket, in serial mode the page's port; the failure message otherwise.
+  bool LinkReady();
+  // The busy dialog with its text animated on the shared step by `animationTimer` (500 ms).
+  void ShowBusyDialog(BusyFamily family, int animationTimer);
+  void CloseBusyDialog(int animationTimer);
+  void Notify() { changed_.Notify(); }
+
+  // ExchangeHost.
+  void SendBytes(const std::vector<uint8_t>& bytes) override;
+  void StartTimer(int id, int periodMs) override { SetTimer(id, periodMs); }
+  void StopTimer(int id) override { KillTimer(id); }
+  void LockHeaders(bool locked) override { mainWindow_.PostMainMessage(WM_PAGE_BUSY, locked ? 1 : 0); }
+  void ShowBusy(BusyFamily family, int animationTimer) override { ShowBusyDialog(family, animationTimer); }
+  void CloseBusy(int animationTimer) override { CloseBusyDialog(animationTimer); }
+  void ShowTimeOut(const std::string& text) override;
+
+  SharedState& shared_;
+  MainWindowPort& mainWindow_;
+  SerialLink& port_;
+  PagePolicy policy_;
+  HexLog sentLog_;
+  HexLog receivedLog_;
+  CommandSender sender_;
+  SerialCollector serialCollector_;
+  TcpCollector tcpCollector_;
+  ExchangeRunner runner_{*this};
+  ChangeNotifier changed_;
+
+ private:
+  void AnimateBusy();
+  BusyFamily busyFamily_ = BusyFamily::kPleaseWait;
+  int busyAnimationTimer_ = 0;
+};
+
+}  // namespace velantor

@@ -1,0 +1,66 @@
+#include "gui/dialogs_view.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainterPath>
+#include <QRegion>
+
+#include "app/change_notifier.h"
+
+namespace velantor {
+
+OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int cornerRadius, int alpha,
+                                     ChangeNotifier& changed, std::function<bool()> isOpen,
+                                     std::function<std::string()> text)
+    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint),
+      mainWindow_(mainWindow),
+      label_(new QLabel(this)),
+      radius_(cornerRadius),
+      changed_(changed),
+      isOpen_(std::move(isOpen)),
+      text_(std::move(text)) {
+  setWindowModality(Qt::WindowModal);
+  setFixedSize(size);
+  setWindowOpacity(alpha / 255.0);
+  setStyleSheet("QDialog { background: black; } QLabel { color: white; background: transparent; }");
+  label_->setAlignment(Qt::AlignCenter);
+  QFont font = label_->font();
+  font.setPointSize(11);
+  label_->setFont(font);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(8, 4, 8, 4);
+  layout->addWidget(label_);
+  subscription_ = changed_.Subscribe([this] { Sync(); });
+}
+
+OverlayDialogView::~OverlayDialogView() { changed_.Unsubscribe(subscription_); }
+
+QString OverlayDialogView::Line() const { return label_->text(); }
+
+void OverlayDialogView::Sync() {
+  label_->setText(QString::fromStdString(text_()));
+  const bool open = isOpen_();
+  if (open && !isVisible()) {
+    const QRect area = mainWindow_->geometry();
+    move(area.center() - rect().center());
+    show();  // window-modal: the main window takes no clicks while this is up
+    raise();
+  } else if (!open && isVisible()) {
+    hide();
+  }
+}
+
+void OverlayDialogView::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  QPainterPath path;
+  path.addRoundedRect(rect(), radius_, radius_);
+  setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void OverlayDialogView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace velantor

@@ -1,0 +1,237 @@
+#include "gui/main_window_view.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "gui/diagnostics_view.h"
+#include "gui/dialogs_view.h"
+#include "app/main_dialog.h"
+#include "app/page_table.h"
+#include "app/window_messages.h"
+#include "skin/icon_button.h"
+#include "skin/skin_resources.h"
+
+namespace velantor {
+
+namespace {
+const QColor kBlue(30, 144, 225);
+const QColor kCurrentHeader(240, 245, 230);
+const QColor kTitleText(255, 255, 251);
+constexpr const char* kTitle = "Velantor Ver7.01";
+
+// Title-bar buttons are skinned: icons with hover images, a tooltip, the click as a command.
+skin::IconButton* TitleButton(QWidget* parent, int controlId, const char* icon, const char* hover,
+                              const QString& tip) {
+  auto* b = new skin::IconButton(parent, controlId, icon, hover, QString(), tip);
+  b->setFixedSize(28, 24);
+  return b;
+}
+
+// Command ids of the title bar's own buttons.
+constexpr int kCommandClose = 1047;
+constexpr int kCommandMinimise = 1048;
+constexpr int kCommandLogs = 2001;
+constexpr int kCommandAbout = 2002;
+}  // namespace
+
+HeaderTab::HeaderTab(const QString& text, QWidget* parent) : QLabel(text, parent) {
+  setAlignment(Qt::AlignCenter);
+  setCursor(Qt::PointingHandCursor);
+  setFixedHeight(30);
+  setMinimumWidth(110);
+  SetCurrent(false);
+}
+
+void HeaderTab::SetCurrent(bool current) {
+  const QColor bg = current ? kCurrentHeader : kBlue;
+  const char* fg = current ? "black" : "white";
+  setStyleSheet(QString("QLabel { background: %1; color: %2; font-weight: %3; padding: 0 12px; }"
+                        "QLabel:disabled { color: %4; }")
+                    .arg(bg.name(), fg, current ? "bold" : "normal", current ? "#777" : "#bcd"));
+}
+
+void HeaderTab::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit Clicked();
+}
+
+MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), dialog_(dialog),
+      makePageView_(std::move(pageViews)) {
+  skin::InitResources();
+  setWindowTitle(kTitle);
+  setWindowIcon(QIcon(skin::icons::kApp));
+  setObjectName("MainWindow");
+  setStyleSheet("#MainWindow { background: rgb(30,144,225); border: 1px solid #8a8a8a; }");
+  setAttribute(Qt::WA_StyledBackground);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+  layout->addWidget(BuildTitleBar());
+
+  auto* headerRow = new QWidget(this);
+  auto* headerLayout = new QHBoxLayout(headerRow);
+  headerLayout->setContentsMargins(6, 0, 6, 0);
+  headerLayout->setSpacing(2);
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    // Headers appear in the order General, EDID, Matrix, FW Upgrade.
+    auto* tab = new HeaderTab(PageTitle(page), headerRow);
+    headers_[static_cast<size_t>(page - 1)] = tab;
+    connect(tab, &HeaderTab::Clicked, this, [this, page] { dialog_.OnHeaderClick(page); });
+    headerLayout->addWidget(tab);
+  }
+  headerLayout->addStretch();
+  layout->addWidget(headerRow);
+
+  stack_ = new QStackedWidget(this);
+  stack_->setObjectName("PageArea");
+  stack_->setStyleSheet("#PageArea { background: rgb(240,245,230); }");
+  stack_->setMinimumSize(760, 470);
+  layout->addWidget(stack_, 1);
+
+  diagnostics_ = new DiagnosticsView(dialog_, this);
+  diagnostics_->setVisible(false);
+  layout->addWidget(diagnostics_);
+
+  SharedState& shared = dialog_.Shared();
+  message_ = new OverlayDialogView(this, QSize(300, 70), 10, 190, shared.Message.Changed(),
+                                   [&shared] { return shared.Message.IsOpen(); },
+                                   [&shared] { return shared.Message.DisplayedText(); });
+  busy_ = new OverlayDialogView(this, QSize(170, 34), 6, 200, shared.Busy.Changed(),
+                                [&shared] { return shared.Busy.IsOpen(); },
+                                [&shared] { return shared.Busy.DisplayedText(); });
+  ConfiguringDialog& configuring = dialog_.Configuring();
+  configuring_ = new OverlayDialogView(this, QSize(360, 80), 10, 210, configuring.Changed(),
+                                       [&configuring] { return configuring.IsOpen(); },
+                                       [&configuring] { return configuring.Text(); });
+  message_->setObjectName("MessageDialog");
+  busy_->setObjectName("BusyDialog");
+  configuring_->setObjectName("ConfiguringDialog");
+
+  subscription_ = dialog_.Changed().Subscribe([this] { Sync(); });
+  Sync();
+  adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+MainWindowView::~MainWindowView() { dialog_.Changed().Unsubscribe(subscription_); }
+
+QWidget* MainWindowView::BuildTitleBar() {
+  auto* bar = new QWidget(this);
+  bar->setFixedHeight(30);
+  auto* row = new QHBoxLayout(bar);
+  row->setContentsMargins(8, 0, 4, 0);
+  row->setSpacing(2);
+  auto* icon = new QLabel(bar);
+  icon->setPixmap(QIcon(skin::icons::kApp).pixmap(18, 18));
+  auto* title = new QLabel(kTitle, bar);
+  QFont font("宋体");
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(15);
+  title->setFont(font);
+  title->setStyleSheet(QString("color: %1; background: transparent;").arg(kTitleText.name()));
+  title->setObjectName("Title");
+  row->addWidget(icon);
+  row->addWidget(title);
+  row->addStretch();
+
+  auto* logs = TitleButton(bar, kCommandLogs, skin::icons::kLogs, nullptr,
+                           "Show the hex logs of the current page");
+  logs->setObjectName("LogsButton");
+  logs->setCheckable(true);
+  connect(logs, &QAbstractButton::toggled, this, [this](bool on) { SetDiagnosticsVisible(on); });
+  auto* about = TitleButton(bar, kCommandAbout, skin::icons::kInfo, nullptr, "About Velantor");
+  about->setObjectName("AboutButton");
+  auto* minimise = TitleButton(bar, kCommandMinimise, skin::icons::kMinimise, skin::icons::kMinimiseHover, "Minimize");
+  minimise->setObjectName("MinimizeButton");
+  auto* close = TitleButton(bar, kCommandClose, skin::icons::kClose, skin::icons::kCloseHover, "Close");
+  close->setObjectName("CloseButton");
+  for (skin::IconButton* b : {logs, about, minimise, close}) {
+    connect(b, &skin::IconButton::Command, this, [this](int id) { OnTitleCommand(id); });
+    row->addWidget(b);
+  }
+  return bar;
+}
+
+void MainWindowView::OnTitleCommand(int id) {
+  switch (id) {
+    case kCommandClose: qApp->quit(); break;  // ends the message loop at once
+    case kCommandMinimise: showMinimized(); break;
+    case kCommandAbout: ShowAbout(); break;
+    default: break;  // the logs button acts through its toggle
+  }
+}
+
+void MainWindowView::Sync() {
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    const size_t i = static_cast<size_t>(page - 1);
+    headers_[i]->SetCurrent(dialog_.HeaderSelected(page));
+    headers_[i]->setEnabled(dialog_.HeadersEnabled());
+    if (!pageViews_[i] && dialog_.Page(page)) {
+      pageViews_[i] = makePageView_(page, dialog_.Page(page), stack_);
+      stack_->addWidget(pageViews_[i]);
+    }
+  }
+  if (QWidget* current = pageViews_[static_cast<size_t>(dialog_.CurrentPage() - 1)]) {
+    stack_->setCurrentWidget(current);
+  }
+  diagnostics_->Refresh();
+}
+
+void MainWindowView::SetDiagnosticsVisible(bool visible) {
+  diagnostics_->setVisible(visible);
+  diagnostics_->Refresh();
+  adjustSize();
+}
+
+void MainWindowView::ShowAbout() {
+  // Window-modal but shown without a nested event loop: timers, replies and socket events go on
+  // being handled while the box is open.
+  if (about_) {
+    about_->raise();
+    about_->activateWindow();
+    return;
+  }
+  about_ = new QMessageBox(QMessageBox::Information, "About Velantor",
+                           QString("<b>Velantor</b> %1<br>Control panel for HDMI matrix switchers.<br>"
+                                   "Serial and TCP links, routing, EDID, network settings and firmware.")
+                               .arg(VELANTOR_VERSION),
+                           QMessageBox::Ok, this);
+  about_->setObjectName("AboutBox");
+  about_->setIconPixmap(windowIcon().pixmap(48, 48));
+  about_->setAttribute(Qt::WA_DeleteOnClose);
+  about_->setWindowModality(Qt::WindowModal);
+  about_->show();
+}
+
+void MainWindowView::mousePressEvent(QMouseEvent* event) {
+  // Any free spot drags the window, as a frameless window has no caption to hold.
+  if (event->button() != Qt::LeftButton) return;
+  if (windowHandle() && windowHandle()->startSystemMove()) return;
+  dragging_ = true;
+  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void MainWindowView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void MainWindowView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+
+void MainWindowView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  QPainterPath path;
+  path.addRoundedRect(rect(), 3, 3);
+  setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+}  // namespace velantor

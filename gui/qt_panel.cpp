@@ -1,0 +1,42 @@
+#include "gui/qt_panel.h"
+
+#include <cstdio>
+
+#include "gui/page_frame_view.h"
+#include "pages/general/general_page.h"
+#include "pages/general/general_page_view.h"
+
+namespace velantor {
+
+Panel::Panel(const PanelOptions& options) : options_(options) {
+  shared_.PageSocket = &socket_;
+  AddCommandLinePorts(options_, directory_);
+  auto portFailure = [this] { main_->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure); };
+  generalPort_ = std::make_unique<CCommPort>(loop_, directory_, portFailure);
+  pages_.Set(kPageGeneral, [this](MainWindowPort& mainWindow) {
+    return std::make_unique<CGeneralPage>(loop_, shared_, mainWindow, *generalPort_, directory_);
+  });
+  main_ = std::make_unique<CMainDialog>(loop_, shared_, pages_.MainWindowFactory());
+  view_ = std::make_unique<MainWindowView>(
+      *main_, [this](int page, ShellPage* core, QWidget* parent) { return MakePageView(page, core, parent); });
+  view_->SetDiagnosticsVisible(options_.diagnostics);
+  quickStart_ = std::make_unique<QuickStart>(loop_, shared_, *main_, directory_,
+                                             std::make_unique<QuickStartControlsOf<CGeneralPage>>(GeneralPage()));
+  const std::string problem = quickStart_->Run(options_);
+  if (!problem.empty()) std::fprintf(stderr, "velantor: %s\n", problem.c_str());
+}
+
+Panel::~Panel() {
+  quickStart_.reset();  // it watches the General page
+  view_.reset();
+  main_.reset();
+}
+
+CGeneralPage& Panel::GeneralPage() { return *dynamic_cast<CGeneralPage*>(main_->Page(kPageGeneral)); }
+
+QWidget* Panel::MakePageView(int page, ShellPage* core, QWidget* parent) {
+  if (page == kPageGeneral) return new GeneralPageView(*dynamic_cast<CGeneralPage*>(core), parent);
+  return MakePageFrameView(PageTitle(page), parent);
+}
+
+}  // namespace velantor
