@@ -5,17 +5,14 @@
 #include "gui/page_frame_view.h"
 #include "pages/general/general_page.h"
 #include "pages/general/general_page_view.h"
+#include "pages/page_set.h"
 
 namespace velantor {
 
 Panel::Panel(const PanelOptions& options) : options_(options) {
   shared_.PageSocket = &socket_;
   AddCommandLinePorts(options_, directory_);
-  auto portFailure = [this] { main_->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure); };
-  generalPort_ = std::make_unique<CCommPort>(loop_, directory_, portFailure);
-  pages_.Set(kPageGeneral, [this](MainWindowPort& mainWindow) {
-    return std::make_unique<CGeneralPage>(loop_, shared_, mainWindow, *generalPort_, directory_);
-  });
+  FillPageTable(pages_, {loop_, shared_, directory_, [this](int page) -> SerialLink& { return PortFor(page); }});
   main_ = std::make_unique<CMainDialog>(loop_, shared_, pages_.MainWindowFactory());
   view_ = std::make_unique<MainWindowView>(
       *main_, [this](int page, ShellPage* core, QWidget* parent) { return MakePageView(page, core, parent); });
@@ -30,6 +27,15 @@ Panel::~Panel() {
   quickStart_.reset();  // it watches the General page
   view_.reset();
   main_.reset();
+}
+
+SerialLink& Panel::PortFor(int page) {
+  auto& port = ports_[static_cast<size_t>(page - 1) % ports_.size()];
+  if (!port) {
+    auto portFailure = [this] { main_->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure); };
+    port = std::make_unique<CCommPort>(loop_, directory_, portFailure);
+  }
+  return *port;
 }
 
 CGeneralPage& Panel::GeneralPage() { return *dynamic_cast<CGeneralPage*>(main_->Page(kPageGeneral)); }

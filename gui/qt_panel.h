@@ -2,6 +2,7 @@
 // window's logic and its view, and the quick start of the command line.
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "app/command_line.h"
@@ -31,6 +32,7 @@ class Panel {
 
  private:
   QWidget* MakePageView(int page, ShellPage* core, QWidget* parent);
+  SerialLink& PortFor(int page);
 
   PanelOptions options_;
   QtEventLoop loop_;
@@ -39,7 +41,7 @@ class Panel {
   TcpCommandSocket socket_{loop_};
   PageTable pages_{shared_};
   // Each page owns its own serial port, all opened on the same COM number one at a time.
-  std::unique_ptr<CCommPort> generalPort_;
+  std::array<std::unique_ptr<CCommPort>, 4> ports_;
   std::unique_ptr<CMainDialog> main_;
   std::unique_ptr<MainWindowView> view_;
   std::unique_ptr<QuickStart> quickStart_;

@@ -4,6 +4,7 @@
 #   link/          base/, link/
 #   app/           base/, link/, app/
 #   pages/P/       base/, link/, app/, pages/P/ (views also skin/, gui/ and Qt)
+#   pages/*.h/cpp  the page set: base/, link/, app/ and every page folder
 #   sim/           base/, link/, sim/
 #   cli/           anything but gui/ and views
 # and no Qt header (<Q...>) in any of these folders outside a *_view file.
@@ -20,7 +21,7 @@ awk '
     split(FILENAME, part, "/")
     layer = part[1]
     own = layer "/"
-    if (layer == "pages") own = "pages/" part[2] "/"
+    if (layer == "pages") own = (part[3] == "" ? "pages/" : "pages/" part[2] "/")
     view = FILENAME ~ /_view\.(h|cpp)$/
   }
   function offend(why) {

@@ -12,14 +12,11 @@
 #include "link/udp_socket.h"
 #include "pages/general/network_config.h"
 #include "pages/general/network_config_view.h"
+#include "support/recording_main_window.h"
 
 namespace velantor {
 namespace {
-
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  std::vector<std::pair<unsigned, int>> posted;
-};
+using testing::RecordingMainWindow;
 
 class NetworkConfigViewTest : public ::testing::Test {
  protected:

@@ -11,17 +11,11 @@
 #include "pages/general/network_config.h"
 #include "sim/network_responder.h"
 #include "sim/udp_responder.h"
+#include "support/recording_main_window.h"
 
 namespace velantor {
 namespace {
-
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  int Count(unsigned message, int wParam) const {
-    return static_cast<int>(std::count(posted.begin(), posted.end(), std::pair<unsigned, int>{message, wParam}));
-  }
-  std::vector<std::pair<unsigned, int>> posted;
-};
+using testing::RecordingMainWindow;
 
 size_t Lines(const std::string& text) {
   size_t n = 0;

@@ -11,15 +11,12 @@
 #include "sim/device_model.h"
 #include "sim/sim_command_socket.h"
 #include "sim/sim_serial_link.h"
+#include "support/recording_main_window.h"
 
 namespace velantor {
 namespace {
+using testing::RecordingMainWindow;
 namespace fs = std::filesystem;
-
-struct NoMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  std::vector<std::pair<unsigned, int>> posted;
-};
 
 class GeneralConnection : public ::testing::Test {
  protected:
@@ -49,7 +46,7 @@ class GeneralConnection : public ::testing::Test {
   fs::path root;
   VirtualEventLoop loop;
   SharedState shared;
-  NoMainWindow mainWindow;
+  RecordingMainWindow mainWindow;
   PortDirectory directory;
   sim::DeviceModel model;
   sim::SimSerialLink serial;

@@ -17,18 +17,9 @@
 #include "sim/sim_command_socket.h"
 #include "sim/sim_serial_link.h"
 #include "support/bytes.h"
+#include "support/recording_main_window.h"
 
 namespace velantor::testing {
-
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  int PageBusyEnables() const {
-    int n = 0;
-    for (auto& [m, w] : posted) n += m == 0x419 && w == 0;
-    return n;
-  }
-  std::vector<std::pair<unsigned, int>> posted;
-};
 
 // A frame as the wire shows it, from its bytes 2 to 6.
 inline std::string Wire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0) {

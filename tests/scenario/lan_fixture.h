@@ -16,23 +16,11 @@
 #include "pages/general/ip_search.h"
 #include "pages/general/network_config.h"
 #include "sim/sim_datagram_socket.h"
+#include "support/recording_main_window.h"
 
 namespace velantor::testing {
 
 // Counts what the search and the dialog post, then lets the main window handle it.
-struct CountingMainWindow : MainWindowPort {
-  explicit CountingMainWindow(MainWindowPort& next) : next(next) {}
-  void PostMainMessage(unsigned message, int wParam) override {
-    posted.push_back({message, wParam});
-    next.PostMainMessage(message, wParam);
-  }
-  int Count(unsigned message, int wParam) const {
-    return static_cast<int>(std::count(posted.begin(), posted.end(), std::pair<unsigned, int>{message, wParam}));
-  }
-  MainWindowPort& next;
-  std::vector<std::pair<unsigned, int>> posted;
-};
-
 // The one duty of the General page here: the search the main window runs after a configuration.
 class SearchOnlyPage : public GeneralShellPage {
  public:
@@ -98,7 +86,7 @@ class LanScenario : public ::testing::Test {
   sim::NetworkIdentity second;
   sim::SimDatagramSocket lan;
   CMainDialog shell;
-  CountingMainWindow mainWindow;
+  RecordingMainWindow mainWindow;
   IpSearch search;
   CNetworkConfigDialog dialog;
   std::vector<std::string> configuringTexts;  // what the configuring dialog showed, in order

@@ -8,14 +8,11 @@
 #include "base/virtual_event_loop.h"
 #include "pages/general/ip_search.h"
 #include "sim/sim_datagram_socket.h"
+#include "support/recording_main_window.h"
 
 namespace velantor {
 namespace {
-
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  std::vector<std::pair<unsigned, int>> posted;
-};
+using testing::RecordingMainWindow;
 
 // A switcher's 55-byte answer: MAC, address, eight unused bytes, the signature, then padding.
 std::vector<uint8_t> Answer(std::vector<uint8_t> mac, std::vector<uint8_t> ip, bool signature = true) {

@@ -10,17 +10,14 @@
 #include "pages/general/network_config.h"
 #include "sim/sim_datagram_socket.h"
 #include "support/bytes.h"
+#include "support/recording_main_window.h"
 
 namespace velantor {
 namespace {
+using testing::RecordingMainWindow;
 
 using testing::Hex;
 using testing::HexText;
-
-struct RecordingMainWindow : MainWindowPort {
-  void PostMainMessage(unsigned message, int wParam) override { posted.push_back({message, wParam}); }
-  std::vector<std::pair<unsigned, int>> posted;
-};
 
 std::string PacketText(const ConfigPacket& p) { return HexText(p.data(), p.size()); }
 std::string Zeros(int n) {
