@@ -32,11 +32,11 @@ std::vector<std::string> NumberItems(int count) {
   return items;
 }
 
-void Select(ListView& list, int value) {
+void Select(ListViewState& list, int value) {
   if (value >= 1 && value <= static_cast<int>(list.items.size())) list.selection = value - 1;
 }
 
-bool ValidIndex(const ListView& list, int index) {
+bool ValidIndex(const ListViewState& list, int index) {
   return index >= 0 && index < static_cast<int>(list.items.size());
 }
 }  // namespace
@@ -51,7 +51,7 @@ void CGeneralPage::InitialiseOptionsView() {
   ApplyDisplayMode(0);
 }
 
-void CGeneralPage::SendOnOff(uint8_t op, CheckView& box, std::optional<bool>& pending) {
+void CGeneralPage::SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending) {
   // The click toggled the box; it shows its confirmed state until the acknowledgement.
   const bool on = !box.checked;
   pending = on;
@@ -61,7 +61,7 @@ void CGeneralPage::SendOnOff(uint8_t op, CheckView& box, std::optional<bool>& pe
 
 // The acknowledgement gives the box the state last asked for, so two quick clicks that asked
 // for the same change leave it right; an acknowledgement nobody asked for flips it.
-void CGeneralPage::OnSwitchAck(CheckView& box, const std::optional<bool>& pending) {
+void CGeneralPage::OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending) {
   box.checked = pending ? *pending : !box.checked;
   Notify();
 }
@@ -136,7 +136,7 @@ void CGeneralPage::ShowDisplayMode(int mode) {
   options_.layout.enabled = options_.audio.enabled = options_.main.enabled = e.multiViewer;
   options_.border.enabled = options_.borderGroupEnabled = e.multiViewer;
   options_.wallX.enabled = options_.wallY.enabled = e.videoWall;
-  for (CheckView& box : options_.inputs) box.enabled = e.videoWall;
+  for (CheckViewState& box : options_.inputs) box.enabled = e.videoWall;
   Notify();
 }
 
@@ -270,7 +270,7 @@ void CGeneralPage::OnMainState(const CommandFrame& f, bool) {
 void CGeneralPage::OnWallSizeAck(const CommandFrame& f, bool) {
   const bool columns = f[p::kByteSub] == p::kSubSetWallColumns;
   std::optional<int>& pending = columns ? pendingWallX_ : pendingWallY_;
-  ListView& list = columns ? options_.wallX : options_.wallY;
+  ListViewState& list = columns ? options_.wallX : options_.wallY;
   if (f[p::kByteValue] == p::kAccepted && pending) list.selection = *pending;
   pending.reset();
   Notify();

@@ -10,13 +10,14 @@
 
 #include "pages/general/general_page.h"
 #include "skin/icon_button.h"
+#include "skin/view_binders.h"
 
 namespace velantor {
 
 namespace {
 QString ColourCss(const Rgb& c) { return QString("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
 
-void ShowLine(QLabel* label, const PortLineView& line) {
+void ShowLine(QLabel* label, const PortLineViewState& line) {
   label->setText(QString::fromStdString(line.text));
   label->setVisible(line.visible);
   // Bright green and red read best on a dark strip, like a status display.
@@ -28,21 +29,8 @@ void ShowLine(QLabel* label, const PortLineView& line) {
   label->setProperty("connected", line.connected == 1);
 }
 
-void ShowList(QComboBox* box, const ListView& list) {
-  if (box->count() != static_cast<int>(list.items.size())) {
-    box->clear();
-    for (const auto& item : list.items) box->addItem(QString::fromStdString(item));
-  }
-  box->setCurrentIndex(list.selection);
-  box->setEnabled(list.enabled);
-}
-
-void ShowCheck(QAbstractButton* box, const CheckView& view) {
-  box->setText(QString::fromStdString(view.caption));
-  box->setChecked(view.checked);
-  box->setEnabled(view.enabled);
-  box->setVisible(view.visible);
-}
+using skin::ShowCheck;
+using skin::ShowList;
 
 QComboBox* NewList(QWidget* parent) {
   auto* box = new QComboBox(parent);
@@ -79,10 +67,17 @@ DeviceStatusPanel::DeviceStatusPanel(CGeneralPage& page, QWidget* parent)
     page_.RequestStatus();
     Sync();
   });
+  skin::Identify(status_, general_ids::kStatusButton);
+  skin::Identify(device_, general_ids::kDeviceText);
+  skin::Identify(version_, general_ids::kVersionText);
+  for (int n = 1; n <= 4; ++n) {
+    skin::Identify(InputLine(n), general_ids::kFirstInputLine + n - 1);
+    skin::Identify(OutputLine(n), general_ids::kFirstOutputLine + n - 1);
+  }
 }
 
 void DeviceStatusPanel::Sync() {
-  const GeneralStatusView& v = page_.StatusView();
+  const GeneralStatusViewState& v = page_.StatusView();
   for (size_t i = 0; i < inputs_.size(); ++i) {
     ShowLine(inputs_[i], v.inputs[i]);
     ShowLine(outputs_[i], v.outputs[i]);
@@ -196,11 +191,20 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
   onList(audio_, &CGeneralPage::OnAudioSelChange);
   onList(wallX_, &CGeneralPage::OnWallXSelChange);
   onList(wallY_, &CGeneralPage::OnWallYSelChange);
+  namespace ids = general_ids;
+  for (auto [control, id] : {std::pair<QWidget*, int>{beep_, ids::kBeepCheck}, {ir_, ids::kIrCheck},
+                             {border_, ids::kBorderCheck}, {borderGroup_, ids::kBorderGroup},
+                             {layout_, ids::kLayoutList}, {main_, ids::kMainList}, {audio_, ids::kAudioList},
+                             {wallX_, ids::kWallXList}, {wallY_, ids::kWallYList}, {reset_, ids::kFactoryResetButton}}) {
+    skin::Identify(control, id);
+  }
+  for (int n = 1; n <= 3; ++n) skin::Identify(ModeButton(n), ids::kFirstModeCheck + n - 1);
+  for (int n = 1; n <= 4; ++n) skin::Identify(InputButton(n), ids::kFirstInputCheck + n - 1);
 }
 
 void DeviceOptionsPanel::Sync() {
   syncing_ = true;
-  const GeneralOptionsView& v = page_.OptionsView();
+  const GeneralOptionsViewState& v = page_.OptionsView();
   ShowCheck(beep_, v.beep);
   ShowCheck(ir_, v.ir);
   ShowCheck(border_, v.border);

@@ -68,7 +68,7 @@ std::string PortName(bool input, int port) {
 }  // namespace
 
 void CGeneralPage::InitialiseStatusView() {
-  for (int n = 1; n <= GeneralStatusView::kPorts; ++n) {
+  for (int n = 1; n <= GeneralStatusViewState::kPorts; ++n) {
     // The pages show a four by four switcher; the lines for ports 5 to 8 stay hidden.
     status_.inputs[static_cast<size_t>(n - 1)] = {PortName(true, n), 0, n <= 4};
     status_.outputs[static_cast<size_t>(n - 1)] = {PortName(false, n), 0, n <= 4};
@@ -225,9 +225,9 @@ ReplyVerdict CGeneralPage::OnInfoReply(const CommandFrame& frame, size_t index) 
 bool CGeneralPage::ApplyPortReply(const CommandFrame& frame) {
   const bool input = frame[protocol::kByteSub] == protocol::kSubInputStatus;
   const int port = frame[protocol::kByteValue];
-  if (port < 1 || port > GeneralStatusView::kPorts) return false;
+  if (port < 1 || port > GeneralStatusViewState::kPorts) return false;
   const bool connected = protocol::PortConnected(frame);
-  PortLineView& line = (input ? status_.inputs : status_.outputs)[static_cast<size_t>(port - 1)];
+  PortLineViewState& line = (input ? status_.inputs : status_.outputs)[static_cast<size_t>(port - 1)];
   line.text = LineText(input, port, connected);
   line.connected = connected ? 1 : 0;
   return true;

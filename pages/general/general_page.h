@@ -59,7 +59,7 @@ constexpr int kFirstInputCheck = 1272;  // 1272..1275: input channel 1 to 4
 }  // namespace general_ids
 
 // What the connection controls show.
-struct GeneralConnectionView {
+struct GeneralConnectionViewState {
   bool comMode = true;  // radio 1013 checked (else 1014)
   bool comGroupEnabled = true;
   bool portListEnabled = true;
@@ -140,9 +140,9 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void OnTabChosen(int page) override;
 
   // Read-only state.
-  const GeneralConnectionView& View() const { return view_; }
-  const GeneralStatusView& StatusView() const { return status_; }
-  const GeneralOptionsView& OptionsView() const { return options_; }
+  const GeneralConnectionViewState& View() const { return view_; }
+  const GeneralStatusViewState& StatusView() const { return status_; }
+  const GeneralOptionsViewState& OptionsView() const { return options_; }
   // The page-wide busy flag: a status request, the device-information steps, the port walk or
   // the factory reset is under way, so command controls answer "Please wait...".
   bool PageBusy() const;
@@ -196,8 +196,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   struct OptionHandler;
   void InitialiseOptionsView();
   bool HandleOptionFrame(const CommandFrame& frame, bool serialPath);
-  void SendOnOff(uint8_t op, CheckView& box, std::optional<bool>& pending);
-  void OnSwitchAck(CheckView& box, const std::optional<bool>& pending);
+  void SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending);
+  void OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending);
   void ShowDisplayMode(int mode);
   void ApplyDisplayMode(int mode);
   void ApplyInputChannel(int value, bool readBack, bool serialPath);
@@ -225,19 +225,19 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
 
   PortDirectory& directory_;
   SerialSettings settings_;
-  GeneralConnectionView view_;
+  GeneralConnectionViewState view_;
   int comConnected_ = 0;
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
   bool ignoreStatusReplies_ = true;
 
-  GeneralStatusView status_;
+  GeneralStatusViewState status_;
   bool readBackRunning_ = false;  // the untimed read-back chain after a connect
   bool statusVisible_ = false;    // a request with the "Getting status" dialog is under way
   int pendingStatusRequest_ = 0;  // a request waits for its TCP connect
   std::string deviceType_;
 
-  GeneralOptionsView options_;
+  GeneralOptionsViewState options_;
   int displayMode_ = 0;  // 0 until the switcher has told it
   int restoreFlag_ = 0;
   std::optional<bool> pendingBeep_;

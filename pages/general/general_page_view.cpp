@@ -14,6 +14,7 @@
 #include "pages/general/device_panels_view.h"
 #include "pages/general/general_page.h"
 #include "pages/general/network_config_view.h"
+#include "skin/view_binders.h"
 
 namespace velantor {
 
@@ -26,16 +27,7 @@ void SetStateIcon(QLabel* label, bool connected) {
   label->setProperty("connected", connected);
 }
 
-void SetItems(QComboBox* box, const std::vector<std::string>& items) {
-  QStringList wanted;
-  for (const auto& s : items) wanted << QString::fromStdString(s);
-  QStringList have;
-  for (int i = 0; i < box->count(); ++i) have << box->itemText(i);
-  if (have != wanted) {
-    box->clear();
-    box->addItems(wanted);
-  }
-}
+using skin::SetItems;
 }  // namespace
 
 GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(parent), page_(page) {
@@ -112,6 +104,14 @@ GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(
   connect(addresses_, &QComboBox::editTextChanged, this, [this](const QString& t) {
     if (!syncing_) page_.OnAddressEdited(t.trimmed().toStdString());
   });
+  namespace ids = general_ids;
+  for (auto [control, id] : {std::pair<QWidget*, int>{comRadio_, ids::kComModeRadio}, {tcpRadio_, ids::kTcpModeRadio},
+                             {comGroup_, ids::kComGroup}, {ports_, ids::kPortList}, {comConnect_, ids::kComConnectButton},
+                             {comIcon_, ids::kComStateIcon}, {tcpGroup_, ids::kTcpGroup}, {addresses_, ids::kAddressList},
+                             {search_, ids::kSearchButton}, {config_, ids::kConfigButton},
+                             {tcpConnect_, ids::kTcpConnectButton}, {tcpIcon_, ids::kTcpStateIcon}}) {
+    skin::Identify(control, id);
+  }
   subscription_ = page_.Changed().Subscribe([this] { Sync(); });
   Sync();
 }
@@ -120,7 +120,7 @@ GeneralPageView::~GeneralPageView() { page_.Changed().Unsubscribe(subscription_)
 
 void GeneralPageView::Sync() {
   syncing_ = true;
-  const GeneralConnectionView& v = page_.View();
+  const GeneralConnectionViewState& v = page_.View();
   comRadio_->setChecked(v.comMode);
   tcpRadio_->setChecked(!v.comMode);
   comGroup_->setEnabled(v.comGroupEnabled);

@@ -17,13 +17,13 @@ class GeneralOptions : public testing::GeneralPageTest {
   void Reply(std::initializer_list<int> body) {
     for (uint8_t b : Frame(body)) page->OnPortRxChar(b, 1);
   }
-  const GeneralOptionsView& V() const { return page->OptionsView(); }
+  const GeneralOptionsViewState& V() const { return page->OptionsView(); }
 };
 
 TEST_F(GeneralOptions, BeforeAnyReplyEveryModeSettingIsDisabled) {
   EXPECT_EQ(V().beep.caption, "Enable Beep ");
   EXPECT_EQ(V().ir.caption, "Enable IR Control");
-  for (const CheckView& m : V().modes) EXPECT_FALSE(m.checked);
+  for (const CheckViewState& m : V().modes) EXPECT_FALSE(m.checked);
   EXPECT_FALSE(V().layout.enabled);
   EXPECT_FALSE(V().wallX.enabled);
   EXPECT_FALSE(V().border.enabled);
@@ -154,7 +154,7 @@ TEST_F(GeneralOptions, AModeIsCheckedOnlyByTheSwitchersReplyAndMatrixModeDisable
   EXPECT_TRUE(V().modes[0].checked);
   EXPECT_FALSE(V().layout.enabled || V().audio.enabled || V().main.enabled || V().border.enabled ||
                V().borderGroupEnabled || V().wallX.enabled || V().wallY.enabled);
-  for (const CheckView& box : V().inputs) EXPECT_FALSE(box.enabled);
+  for (const CheckViewState& box : V().inputs) EXPECT_FALSE(box.enabled);
 }
 
 TEST_F(GeneralOptions, ListsSendTheChosenValueAndFollowTheAcknowledgement) {

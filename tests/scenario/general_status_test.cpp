@@ -14,8 +14,8 @@ using testing::Wire;
 class GeneralStatus : public testing::GeneralPageTest {
  protected:
   explicit GeneralStatus(sim::DeviceState state = sim::MakeDeviceState()) : GeneralPageTest(std::move(state)) {}
-  const PortLineView& In(int n) const { return page->StatusView().inputs[static_cast<size_t>(n - 1)]; }
-  const PortLineView& Out(int n) const { return page->StatusView().outputs[static_cast<size_t>(n - 1)]; }
+  const PortLineViewState& In(int n) const { return page->StatusView().inputs[static_cast<size_t>(n - 1)]; }
+  const PortLineViewState& Out(int n) const { return page->StatusView().outputs[static_cast<size_t>(n - 1)]; }
 };
 
 TEST_F(GeneralStatus, ASerialConnectReadsOptionsThenDeviceInformationThenEveryPort) {
@@ -234,8 +234,10 @@ TEST_F(GeneralStatus, StandbyInTheMiddleStopsTheRequestWithItsNotice) {
   EXPECT_TRUE(shared.Message.IsOpen());
   loop.Advance(100);
   EXPECT_FALSE(shared.Message.IsOpen());
+  const int opened = shared.Message.OpenCount();
   loop.Advance(20000);
   EXPECT_FALSE(shared.Message.IsOpen());  // no time-out follows
+  EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
 }
 
 TEST_F(GeneralStatus, AClickWhileBusyIsAnsweredWithPleaseWaitWhichTheEndOfTheRequestCloses) {
@@ -284,14 +286,16 @@ TEST_F(GeneralStatus, LeavingThePageEndsItsRequestQuietly) {
   page->OnTabChosen(kPageMatrix);
   EXPECT_FALSE(shared.Busy.IsOpen());
   EXPECT_FALSE(page->PageBusy());
+  const int opened = shared.Message.OpenCount();
   loop.Advance(20000);
   EXPECT_FALSE(shared.Message.IsOpen());
+  EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
 }
 
 TEST_F(GeneralStatus, ADeviceThatNeverNamesItselfTimesOutAfterTheConnect) {
   model.Faults().dropEvery = 1;
   page->OnComConnect();
-  loop.Advance(CGeneralPage::kInfoStartDelayMs);
+  loop.Advance(1000);
   EXPECT_EQ(Sent().back(), Wire(0x01, 0x01));
   loop.Advance(5000);
   EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
