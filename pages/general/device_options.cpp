@@ -55,8 +55,36 @@ void CGeneralPage::SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool
   // The click toggled the box; it shows its confirmed state until the acknowledgement.
   const bool on = !box.checked;
   pending = on;
-  Send(p::SetOption(op, on));
+  StartOptionCommand(p::SetOption(op, on));
   Notify();
+}
+
+// Every option command is guarded: the first timer resends once, the second gives up with
+// "Time out!". After a refusal or a time-out the options are read back, so the controls show
+// what the switcher really has (it may have taken a change whose acknowledgement was lost).
+void CGeneralPage::StartOptionCommand(const CommandFrame& frame) {
+  Exchange command;
+  command.id = kOptionCommand;
+  command.steps.push_back(ExchangeStep::Frame(frame, {frame[p::kByteOpcode], frame[p::kByteSub]},
+                                              kTimerOptionRetry, kTimerOptionTimeout));
+  command.onReply = [this](const CommandFrame& reply, size_t) {
+    HandleOptionFrame(reply, lastFrameSerial_);  // the control follows the acknowledgement
+    return reply[p::kByteValue] == p::kAccepted ? ReplyVerdict::kAccept : ReplyVerdict::kRefuse;
+  };
+  command.onEnd = [this](ExchangeEnd end, size_t) { OnOptionCommandEnd(end); };
+  runner_.Start(std::move(command));
+}
+
+void CGeneralPage::OnOptionCommandEnd(ExchangeEnd end) {
+  if (end == ExchangeEnd::kDone) return;
+  pendingBeep_.reset();
+  pendingIr_.reset();
+  pendingBorder_.reset();
+  pendingMain_.reset();
+  pendingWallX_.reset();
+  pendingWallY_.reset();
+  if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, "Set failed!");
+  if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) StartReadBackChain(false);
 }
 
 // The acknowledgement gives the box the state last asked for, so two quick clicks that asked
@@ -86,7 +114,7 @@ void CGeneralPage::OnBorderCheck() {
 bool CGeneralPage::SendSetting(bool valid, const CommandFrame& frame) {
   if (!valid || RefuseWhileBusy() || !LinkReady()) return false;
   restoreFlag_ = 0;
-  Send(frame);
+  StartOptionCommand(frame);
   Notify();
   return true;
 }

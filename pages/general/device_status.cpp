@@ -99,7 +99,7 @@ void CGeneralPage::EndVisibleStatus() {
 }
 
 void CGeneralPage::RequestStatus() {
-  if (runner_.RunningId() == kFactoryReset) {
+  if (runner_.Running() && !StatusChainRunning()) {
     RefuseWhileBusy();
     return;
   }
@@ -151,10 +151,12 @@ void CGeneralPage::StatusConnectFailed() {
   status_.statusRadioChecked = false;
 }
 
-void CGeneralPage::StartReadBackChain() {
+// After a connect the device information and the port walk follow the read-back; a read-back
+// that repairs the controls after a failed option command is the read-back alone.
+void CGeneralPage::StartReadBackChain(bool thenDeviceInfo) {
   Send(protocol::DeviceQuery(protocol::kSubIrState));
-  readBackRunning_ = true;
-  SetTimer(kTimerInfoStart, kInfoStartDelayMs);
+  readBackRunning_ = thenDeviceInfo;
+  if (thenDeviceInfo) SetTimer(kTimerInfoStart, kInfoStartDelayMs);
 }
 
 void CGeneralPage::ReadBackChainDone() {

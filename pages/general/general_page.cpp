@@ -74,8 +74,15 @@ void CGeneralPage::RescanPorts() {
       view_.portSelection >= 0 && view_.portSelection < static_cast<int>(view_.ports.size())
           ? view_.ports[static_cast<size_t>(view_.portSelection)]
           : "";
+  // A selected device that vanished keeps its entry (shown absent), so the selection stays on it
+  // and it is chosen again when it returns, instead of falling to another device.
+  const int currentNumber = PortNumberOf(current);
+  std::vector<int> numbers = directory_.PresentNumbers();
+  if (currentNumber != 0 && !directory_.IsPresent(currentNumber) && !directory_.PathFor(currentNumber).empty()) {
+    numbers.insert(std::lower_bound(numbers.begin(), numbers.end(), currentNumber), currentNumber);
+  }
   std::vector<std::string> found;
-  for (int n : directory_.PresentNumbers()) {
+  for (int n : numbers) {
     if (n >= 1 && n <= 19) found.push_back(PortName(n));
   }
   view_.ports = found;
@@ -96,10 +103,14 @@ void CGeneralPage::UpdatePortDetail() {
     return;
   }
   const std::string error = directory_.LastError(n);
-  view_.portDetail = error.empty() ? directory_.Describe(n) : directory_.Describe(n) + ": " + error;
+  const std::string absent = directory_.IsPresent(n) ? "" : " (absent)";
+  view_.portDetail = directory_.Describe(n) + absent + (error.empty() ? "" : ": " + error);
 }
 
+// Choosing a control mode closes the other mode's link: a link the user can no longer see or
+// disconnect must not stay open (the TCP group's Disconnect is greyed out in COM mode).
 void CGeneralPage::OnComMode() {
+  if (shared_.PageSocketConnected == 1 || shared_.TcpLinkUp == 1 || awaitingTcpConnect_) CloseTcpLink();
   if (shared_.ComLinkOpen == 0) SetTimer(kTimerRescan, 500);
   shared_.LinkMode = 0;
   view_.comMode = true;
@@ -110,11 +121,32 @@ void CGeneralPage::OnComMode() {
 }
 
 void CGeneralPage::OnTcpMode() {
-  shared_.LinkMode = 1;  // an open serial link stays open; frames now go to the socket
+  if (comConnected_ == 1) CloseSerialPort();
+  shared_.LinkMode = 1;
   view_.comMode = false;
   view_.comGroupEnabled = false;
   view_.tcpGroupEnabled = true;
   Notify();
+}
+
+void CGeneralPage::CloseSerialPort() {
+  AbandonExchanges();  // no reply can come over a closed port
+  shared_.ComLinkOpen = 0;
+  comConnected_ = 0;
+  SetComClosedLook();
+  port_.Close();
+  SetTimer(kTimerRescan, 500);
+  view_.portListEnabled = true;
+}
+
+void CGeneralPage::CloseTcpLink() {
+  AbandonExchanges();  // no reply can come over a closed socket
+  DisconnectCommandSocket(shared_);
+  awaitingTcpConnect_ = false;
+  KillTimer(kTimerTcpConfirm);
+  StatusConnectFailed();
+  SetTcpLook(false);
+  shared_.TcpLinkUp = 0;
 }
 
 void CGeneralPage::SetComClosedLook() {
@@ -125,19 +157,20 @@ void CGeneralPage::SetComClosedLook() {
 void CGeneralPage::OnComConnect() {
   settings_ = SerialSettings{};  // 115200 8N2, event mask 3, 512-byte buffer
   if (comConnected_ == 1) {
-    AbandonExchanges();  // no reply can come over a closed port
-    shared_.ComLinkOpen = 0;
-    comConnected_ = 0;
-    SetComClosedLook();
-    port_.Close();
-    SetTimer(kTimerRescan, 500);
-    view_.portListEnabled = true;
+    CloseSerialPort();
     Notify();
     return;
   }
-  // Only a port the user can see in the list is ever opened.
+  // Only a port the user can see in the list, and whose device is there, is ever opened.
   const int n = SelectedPortNumber();
   if (n == 0) {
+    ShowMessageFor(1500, kOpenComFailed);
+    return;
+  }
+  if (!directory_.IsPresent(n)) {
+    directory_.SetLastError(n, "the device is not there (unplugged?); nothing was opened");
+    UpdatePortDetail();
+    Notify();
     ShowMessageFor(1500, kOpenComFailed);
     return;
   }
@@ -167,14 +200,10 @@ void CGeneralPage::SetTcpLook(bool connected) {
 }
 
 void CGeneralPage::OnTcpConnect() {
+  if (awaitingTcpConnect_) return;  // a second press while connecting (a double click) does nothing
   ignoreStatusReplies_ = true;
   if (shared_.PageSocketConnected == 1) {
-    AbandonExchanges();  // no reply can come over a closed socket
-    DisconnectCommandSocket(shared_);
-    awaitingTcpConnect_ = false;
-    KillTimer(kTimerTcpConfirm);
-    SetTcpLook(false);
-    shared_.TcpLinkUp = 0;
+    CloseTcpLink();
     Notify();
     return;
   }
@@ -318,6 +347,7 @@ void CGeneralPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPat
   // Serial replies of the status chain count only with an exactly-zero signed sum; anything
   // else only with a right checksum. A damaged frame changes nothing.
   const bool intact = frame.ChecksumOk();
+  lastFrameSerial_ = serialPath;
   if (runner_.OnFrame(frame, serialPath ? sumOk && intact : intact)) return;
   if (HandlePortStatus(frame, serialPath ? sumOk && intact : intact, serialPath)) return;
   if (intact) HandleOptionFrame(frame, serialPath);
@@ -325,7 +355,7 @@ void CGeneralPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPat
 
 // The first query after a link opens starts the read-back chain of the device options; the
 // device information and the port walk follow it.
-void CGeneralPage::SendFirstQuery() { StartReadBackChain(); }
+void CGeneralPage::SendFirstQuery() { StartReadBackChain(true); }
 
 void CGeneralPage::OnRescanTimer() {
   KillTimer(kTimerRescan);

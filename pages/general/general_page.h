@@ -91,6 +91,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   static constexpr int kTimerFirstRestoreStep = 101;  // 101..146: the restore steps
   static constexpr int kTimerResetModeRetry = 147;    // guard of the reset's display-mode command
   static constexpr int kTimerResetModeTimeout = 148;
+  static constexpr int kTimerOptionRetry = 150;  // guard of an option command
+  static constexpr int kTimerOptionTimeout = 151;
   // The read-back chain after a connect has no timers of its own; when it has not finished
   // after this long the device information is asked for anyway.
   static constexpr int kInfoStartDelayMs = 1000;
@@ -158,7 +160,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
 
  private:
   // The exchanges of the page, as the runner knows them.
-  enum ExchangeId { kStatusChain = 1, kFactoryReset = 2 };
+  enum ExchangeId { kStatusChain = 1, kFactoryReset = 2, kOptionCommand = 3 };
 
   void OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) override;
   void OnPageTimer(int id) override;
@@ -168,6 +170,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void OnTcpConnectTimer();
   void RescanPorts();
   void SetComClosedLook();
+  void CloseSerialPort();
+  void CloseTcpLink();
   void SetTcpLook(bool connected);
   void TcpConnectConfirmed();
   void TcpConnectFailed();
@@ -177,7 +181,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   // Device status (device_status.cpp).
   void InitialiseStatusView();
   bool HandlePortStatus(const CommandFrame& frame, bool sumOk, bool serialPath);
-  void StartReadBackChain();
+  void StartReadBackChain(bool thenDeviceInfo);
   void ReadBackChainDone();
   void StartDeviceInfo();
   void StartStatusChain(bool withInfo, bool paused);
@@ -202,6 +206,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void ApplyDisplayMode(int mode);
   void ApplyInputChannel(int value, bool readBack, bool serialPath);
   bool SendSetting(bool valid, const CommandFrame& frame);
+  void StartOptionCommand(const CommandFrame& frame);
+  void OnOptionCommandEnd(ExchangeEnd end);
   void OnIrState(const CommandFrame& f, bool serialPath);
   void OnBeepState(const CommandFrame& f, bool serialPath);
   void OnIrAck(const CommandFrame& f, bool serialPath);
@@ -230,6 +236,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
   bool ignoreStatusReplies_ = true;
+  bool lastFrameSerial_ = true;  // where the frame being handled came from
 
   GeneralStatusViewState status_;
   bool readBackRunning_ = false;  // the untimed read-back chain after a connect

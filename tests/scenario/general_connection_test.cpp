@@ -103,7 +103,9 @@ TEST_F(GeneralConnection, AFailedOpenLeavesThePageDisconnectedWithTheRescanRunni
   EXPECT_TRUE(p.TimerRunning(CGeneralPage::kTimerRescan));
 }
 
-TEST_F(GeneralConnection, RescanKeepsTheSelectedPortAndFallsBackWhenItGoes) {
+// A selected device that goes keeps its entry and the selection: falling back to another
+// device would make the next Connect open equipment the user did not choose.
+TEST_F(GeneralConnection, RescanKeepsTheSelectedPortEvenWhileItsDeviceIsGone) {
   const std::string second = MakeDevice("ttyVEL1");
   directory.AddPath(MakeDevice("ttyVEL0"));
   directory.AddPath(second);
@@ -116,8 +118,11 @@ TEST_F(GeneralConnection, RescanKeepsTheSelectedPortAndFallsBackWhenItGoes) {
   EXPECT_EQ(p.View().portSelection, 1);
   fs::remove(second);
   loop.Advance(500);
-  EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM3"}));
-  EXPECT_EQ(p.View().portSelection, 0);
+  EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2", "COM3"}));
+  EXPECT_EQ(p.View().portSelection, 1);
+  fs::remove(third);  // an unselected device that goes leaves the list
+  loop.Advance(500);
+  EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
 }
 
 TEST_F(GeneralConnection, ASlowTcpConnectIsStillConfirmedByItsNotification) {

@@ -98,20 +98,47 @@ TEST_F(GeneralOptions, TheBeepBoxChangesOnlyWithTheAcknowledgement) {
   EXPECT_FALSE(V().beep.checked);
 }
 
-TEST_F(GeneralOptions, AMissingOrRefusedAcknowledgementLeavesTheBoxAsItWas) {
+// An option command is guarded like every other: one lost acknowledgement is made good by the
+// resend; a switcher that never answers ends in "Time out!"; a refusal says so. After either the
+// options are read back, so the box shows what the switcher has.
+TEST_F(GeneralOptions, AMissingAcknowledgementIsResentOnceThenTimesOutAndTheOptionsAreReadBack) {
   ConnectSerial();
   const bool ir = V().ir.checked;
   model.Faults().dropNext = 1;
+  page->OnIrCheck();
+  EXPECT_TRUE(page->PageBusy());
+  loop.Advance(4990);
+  EXPECT_EQ(V().ir.checked, ir);
+  loop.Advance(100);  // the resend at 5000 ms is answered
+  EXPECT_EQ(V().ir.checked, !ir);
+  EXPECT_FALSE(page->PageBusy());
+
+  model.Faults().dropNext = 2;
   const int opened = shared.Message.OpenCount();
   page->OnIrCheck();
-  loop.Advance(20000);
-  EXPECT_EQ(V().ir.checked, ir);
-  EXPECT_FALSE(shared.Message.IsOpen());
-  EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
+  loop.Advance(10000);
+  EXPECT_EQ(shared.Message.OpenCount(), opened + 1);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
+  EXPECT_FALSE(page->PageBusy());
+  const size_t mark = Sent().size();
+  loop.Advance(100);
+  EXPECT_EQ(V().ir.checked, model.State().options.ir);  // read back from the switcher
+  ASSERT_GE(Sent().size(), mark);
+  EXPECT_FALSE(page->TimerRunning(CGeneralPage::kTimerOptionRetry) ||
+               page->TimerRunning(CGeneralPage::kTimerOptionTimeout));
+}
+
+TEST_F(GeneralOptions, ARefusedChangeSaysSoAndLeavesTheBoxAsTheSwitcherHasIt) {
+  ConnectSerial();
+  const bool ir = V().ir.checked;
   model.Faults().status = 1;
   page->OnIrCheck();
   loop.Advance(10);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Set failed!");
+  model.Faults().status = 0;
+  loop.Advance(200);
   EXPECT_EQ(V().ir.checked, ir);
+  EXPECT_FALSE(page->PageBusy());
 }
 
 TEST_F(GeneralOptions, TwoQuickClicksAskingTheSameChangeEndWithThatChange) {

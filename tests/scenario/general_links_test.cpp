@@ -1,0 +1,86 @@
+// The General page never leaves a link open that the user cannot see, never opens a device other
+// than the one chosen, and ignores a second Connect press while a connect is under way.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "pages/general/general_page.h"
+#include "support/shell_harness.h"
+
+namespace velantor::testing {
+namespace {
+
+class GeneralLinks : public ::testing::Test {
+ protected:
+  GeneralLinks() : general(h.PageAs<CGeneralPage>(1)) {}
+  void ConnectTcp() {
+    general.OnTcpMode();
+    general.OnAddressEdited("127.0.0.1");
+    general.OnTcpConnect();
+    h.loop.Advance(2000);
+    ASSERT_EQ(h.shared.TcpLinkUp, 1);
+  }
+  ShellHarness h;
+  CGeneralPage& general;
+};
+
+TEST_F(GeneralLinks, ChoosingComModeClosesTheTcpLinkAndChoosingTcpModeClosesTheSerialPort) {
+  ConnectTcp();
+  general.OnComMode();
+  EXPECT_EQ(h.shared.TcpLinkUp, 0);
+  EXPECT_EQ(h.shared.PageSocketConnected, 0);
+  EXPECT_FALSE(h.socket.IsOpen());
+  EXPECT_EQ(general.View().tcpButton, "Connect");
+
+  general.OnComConnect();
+  ASSERT_EQ(h.shared.ComLinkOpen, 1);
+  h.loop.Advance(2000);
+  general.OnTcpMode();
+  EXPECT_EQ(h.shared.ComLinkOpen, 0);
+  EXPECT_FALSE(h.Port(1).IsOpen());
+  EXPECT_EQ(general.View().comButton, "Connect");
+  EXPECT_FALSE(general.PageBusy());
+}
+
+TEST_F(GeneralLinks, AVanishedDeviceKeepsItsEntryAndSelectionAndConnectOpensNothingUntilItReturns) {
+  const auto other = h.root / "dev" / "ttyVEL1";
+  std::ofstream(other) << "";
+  ASSERT_EQ(h.directory.AddPath(other.string()), 2);
+  h.loop.Advance(600);  // the rescan lists COM2
+  ASSERT_EQ(general.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
+  general.OnPortSelChange(1);
+
+  std::filesystem::remove(other);  // the adapter is pulled
+  h.loop.Advance(600);
+  EXPECT_EQ(general.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
+  EXPECT_EQ(general.View().portSelection, 1);
+  EXPECT_NE(general.View().portDetail.find("absent"), std::string::npos) << general.View().portDetail;
+
+  const int opens = h.Port(1).Counters().opens;
+  general.OnComConnect();
+  EXPECT_EQ(h.shared.ComLinkOpen, 0);
+  EXPECT_EQ(h.Port(1).Counters().opens, opens);  // neither COM2 nor COM1 was opened
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Open COM failed!");
+
+  std::ofstream(other) << "";  // plugged in again
+  h.loop.Advance(600);
+  EXPECT_EQ(general.View().portSelection, 1);
+  EXPECT_EQ(general.View().portDetail.find("absent"), std::string::npos);
+  general.OnComConnect();
+  EXPECT_EQ(h.shared.ComLinkOpen, 1);
+  EXPECT_EQ(h.Port(1).PortNumber(), 2);
+}
+
+TEST_F(GeneralLinks, ASecondConnectPressWhileConnectingDoesNotDisconnect) {
+  general.OnTcpMode();
+  general.OnAddressEdited("127.0.0.1");
+  general.OnTcpConnect();
+  general.OnTcpConnect();  // the second half of a double click
+  h.loop.Advance(2000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 1);
+  EXPECT_EQ(general.View().tcpButton, "Disconnect");
+}
+
+}  // namespace
+}  // namespace velantor::testing
