@@ -76,6 +76,11 @@ class PageBase : public virtual ShellPage,
   void ShowBusyDialog(BusyFamily family, int animationTimer);
   void CloseBusyDialog(int animationTimer);
   void Notify() { changed_.Notify(); }
+  // A new or closed link: no partial frame of the last one may eat the next one's first reply.
+  void ResetCollectors() {
+    serialCollector_.Reset();
+    tcpCollector_.Reset();
+  }
 
   // ExchangeHost.
   void SendBytes(const std::vector<uint8_t>& bytes) override;

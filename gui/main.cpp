@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/controller_app.h"
 #include "gui/qt_panel.h"
+#include "gui/quit_on_signal.h"
 #include "skin/skin_resources.h"
 
 int main(int argc, char** argv) {
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   velantor::skin::InitResources();
   QApplication::setWindowIcon(QIcon(velantor::skin::icons::kApp));
   velantor::Panel panel(*parsed.options);
+  velantor::QuitOnTerminationSignals(app);
   panel.View().show();
   if (!parsed.options->screenshot.empty()) {
     const QString file = QString::fromStdString(parsed.options->screenshot);

@@ -11,6 +11,13 @@ SerialCollector::SerialCollector(const CollectorPolicy& policy, HexLog& received
   if (!policy_.logText) log_.SetTextEnabled(false);
 }
 
+void SerialCollector::Reset() {
+  buffer_.fill(0);
+  count_ = 0;
+  collecting_ = false;
+  signedSum_ = 0;
+}
+
 int SerialCollector::OnByte(uint8_t byte, int portNumber, int linkMode) {
   if (linkMode == 1) return 0;
   if (portNumber < 1 || portNumber > 255) return -1;

@@ -44,6 +44,8 @@ class SerialCollector {
   // While set, every received byte is also handed here (the EDID page's data capture).
   void SetCaptureHook(std::function<void(uint8_t)> hook) { capture_ = std::move(hook); }
 
+  // Forgets a partial frame (a new connection must not start inside the last one's bytes).
+  void Reset();
   int CollectedCount() const { return count_; }
   bool Collecting() const { return collecting_; }
 
@@ -79,6 +81,8 @@ class TcpCollector {
   void SetRawHook(std::function<void(const uint8_t*, size_t)> hook) { raw_ = std::move(hook); }
   void SetIdlePolicy(Idle idle) { policy_.idle = idle; }
 
+  // Forgets the bytes of a partial frame.
+  void Reset() { fill_ = 0; }
   size_t Pending() const { return fill_; }
   size_t ResyncDrops() const { return resyncDrops_; }
 

@@ -19,6 +19,7 @@ namespace velantor {
 
 namespace {
 constexpr const char* kPleaseWait = "Please wait...";
+constexpr const char* kStandby = "Matrix is in standby mode!";
 
 // The walk alternates inputs and outputs; each step has a retry timer and a give-up timer.
 struct PortStep {
@@ -278,8 +279,13 @@ void CGeneralPage::OnStandby() {
   EndVisibleStatus();
   status_.statusRadioChecked = false;
   shared_.Busy.Close();
+  // A switcher that keeps reporting standby gets one notice, kept open while the reports come.
+  if (shared_.Message.MessageShown == 1 && shared_.Message.MessageText == kStandby) {
+    SetTimer(kTimerMessage, 2500);
+    return;
+  }
   if (shared_.Message.MessageShown == 1) CloseMessageNow();
-  ShowMessageFor(2500, "Matrix is in standby mode!", true);
+  ShowMessageFor(2500, kStandby, true);
   Notify();
 }
 

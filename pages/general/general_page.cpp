@@ -131,6 +131,7 @@ void CGeneralPage::OnTcpMode() {
 
 void CGeneralPage::CloseSerialPort() {
   AbandonExchanges();  // no reply can come over a closed port
+  ResetCollectors();
   shared_.ComLinkOpen = 0;
   comConnected_ = 0;
   SetComClosedLook();
@@ -141,6 +142,7 @@ void CGeneralPage::CloseSerialPort() {
 
 void CGeneralPage::CloseTcpLink() {
   AbandonExchanges();  // no reply can come over a closed socket
+  ResetCollectors();
   DisconnectCommandSocket(shared_);
   awaitingTcpConnect_ = false;
   KillTimer(kTimerTcpConfirm);
@@ -177,6 +179,7 @@ void CGeneralPage::OnComConnect() {
   portNumber_ = n;
   shared_.ComPortNumber = n;
   if (port_.Open(this, n, settings_) == 1) {
+    ResetCollectors();
     port_.StartMonitoring();
     KillTimer(kTimerRescan);
     view_.portListEnabled = false;
@@ -208,6 +211,7 @@ void CGeneralPage::OnTcpConnect() {
     return;
   }
   shared_.MatrixAddress = view_.addressText;
+  ResetCollectors();
   ConnectCommandSocket(shared_, this);
   // Judged by the connect notice itself; the timer only bounds how long that may take.
   awaitingTcpConnect_ = true;

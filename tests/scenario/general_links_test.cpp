@@ -82,5 +82,30 @@ TEST_F(GeneralLinks, ASecondConnectPressWhileConnectingDoesNotDisconnect) {
   EXPECT_EQ(general.View().tcpButton, "Disconnect");
 }
 
+TEST_F(GeneralLinks, APartialFrameOfTheLastConnectionDoesNotEatTheNextConnectionsFirstReply) {
+  general.OnComConnect();
+  h.loop.Advance(2000);
+  for (uint8_t b : Hex("A5 5B 01 0A 00 00")) general.OnPortRxChar(b, 1);  // cut off by the disconnect
+  general.OnComConnect();
+  h.model.State().options.ir = !general.OptionsView().ir.checked;
+  general.OnComConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(general.OptionsView().ir.checked, h.model.State().options.ir);
+}
+
+TEST_F(GeneralLinks, AFloodOfStandbyReportsOpensOneNotice) {
+  general.OnComConnect();
+  h.loop.Advance(2000);
+  const int opened = h.MessagesOpened();
+  const auto standby = Frame({0x88, 0x88});
+  for (int i = 0; i < 500; ++i) {
+    for (uint8_t b : standby) general.OnPortRxChar(b, 1);
+  }
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Matrix is in standby mode!");
+  h.loop.Advance(2600);
+  EXPECT_FALSE(h.shared.Message.IsOpen());
+}
+
 }  // namespace
 }  // namespace velantor::testing
