@@ -2,7 +2,11 @@
 JOBS ?= 2
 BUILD ?= build
 ASAN_BUILD ?= build-asan
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# ccache makes the second build of the same sources (and CI after a session) quick.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 
 .PHONY: demo test deps build build-asan test-asan bench screenshots clean
 
@@ -16,7 +20,7 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 $(ASAN_BUILD)/build.ninja:
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELANTOR_SANITIZE=ON -DVELANTOR_WITH_QT=OFF -DVELANTOR_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELANTOR_SANITIZE=ON -DVELANTOR_WITH_QT=OFF -DVELANTOR_BENCH=OFF $(LAUNCHER)
 
 build-asan: deps $(ASAN_BUILD)/build.ninja
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
