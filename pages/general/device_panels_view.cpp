@@ -84,6 +84,11 @@ void DeviceStatusPanel::Sync() {
   }
   device_->setText(QString::fromStdString(v.deviceText));
   version_->setText(QString::fromStdString(v.versionText));
+  // Values not read over the present link are shown, but greyed.
+  const QString css = v.deviceCurrent ? "" : "color: rgb(150,150,150);";
+  for (QLabel* label : {device_, version_}) {
+    if (label->styleSheet() != css) label->setStyleSheet(css);
+  }
   status_->setEnabled(v.statusEnabled);
 }
 

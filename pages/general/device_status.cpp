@@ -71,8 +71,8 @@ std::string PortName(bool input, int port) {
 void CGeneralPage::InitialiseStatusView() {
   for (int n = 1; n <= GeneralStatusViewState::kPorts; ++n) {
     // The pages show a four by four switcher; the lines for ports 5 to 8 stay hidden.
-    status_.inputs[static_cast<size_t>(n - 1)] = {PortName(true, n), 0, n <= 4};
-    status_.outputs[static_cast<size_t>(n - 1)] = {PortName(false, n), 0, n <= 4};
+    status_.inputs[static_cast<size_t>(n - 1)] = {PortName(true, n), 0, n <= 4, false};
+    status_.outputs[static_cast<size_t>(n - 1)] = {PortName(false, n), 0, n <= 4, false};
   }
 }
 
@@ -220,6 +220,7 @@ ReplyVerdict CGeneralPage::OnInfoReply(const CommandFrame& frame, size_t index) 
     status_.deviceText = (deviceType_.empty() ? "" : deviceType_ + " ") + std::to_string(a) + "X" + std::to_string(b);
   } else {
     status_.versionText = std::to_string(a) + "." + std::to_string(b);
+    status_.deviceCurrent = true;
     ignoreStatusReplies_ = false;  // the port walk follows
   }
   return ReplyVerdict::kAccept;
@@ -233,7 +234,17 @@ bool CGeneralPage::ApplyPortReply(const CommandFrame& frame) {
   PortLineViewState& line = (input ? status_.inputs : status_.outputs)[static_cast<size_t>(port - 1)];
   line.text = LineText(input, port, connected);
   line.connected = connected ? 1 : 0;
+  line.current = true;
   return true;
+}
+
+// The link closed or failed: what the page shows stays, greyed, until it is read again.
+void CGeneralPage::MarkStatusStale() {
+  for (size_t i = 0; i < status_.inputs.size(); ++i) {
+    status_.inputs[i].current = false;
+    status_.outputs[i].current = false;
+  }
+  status_.deviceCurrent = false;
 }
 
 // A port reply outside the walk's awaited step (a late answer to a retry) updates its line and

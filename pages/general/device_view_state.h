@@ -18,16 +18,19 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 
-// Port lines are drawn green (connected) or red (nothing attached).
+// Port lines are drawn green (connected) or red (nothing attached), and grey while what they say
+// was not read over the present link (nothing read yet, or the link has closed since).
 constexpr Rgb kLineConnected{0, 255, 0};
 constexpr Rgb kLineDisconnected{255, 0, 0};
+constexpr Rgb kLineUnknown{150, 150, 150};
 
 // One "HDMI IN1: Connect" line. Until the first reply the line only names its port.
 struct PortLineViewState {
   std::string text;
   int connected = 0;  // the per-port flag: 1 connected, 0 not
   bool visible = true;
-  Rgb Colour() const { return connected == 1 ? kLineConnected : kLineDisconnected; }
+  bool current = false;  // read over the link that is open now
+  Rgb Colour() const { return !current ? kLineUnknown : connected == 1 ? kLineConnected : kLineDisconnected; }
 };
 
 struct GeneralStatusViewState {
@@ -36,6 +39,7 @@ struct GeneralStatusViewState {
   std::array<PortLineViewState, kPorts> outputs;
   std::string deviceText = "Not Known";
   std::string versionText = "Not Known";
+  bool deviceCurrent = false;  // device and version were read over the link that is open now
   bool statusEnabled = true;
   bool statusRadioChecked = false;  // the push-like second trigger, unchecked at the end
 };

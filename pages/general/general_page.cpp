@@ -132,6 +132,7 @@ void CGeneralPage::OnTcpMode() {
 void CGeneralPage::CloseSerialPort() {
   AbandonExchanges();  // no reply can come over a closed port
   ResetCollectors();
+  MarkStatusStale();
   shared_.ComLinkOpen = 0;
   comConnected_ = 0;
   SetComClosedLook();
@@ -143,6 +144,7 @@ void CGeneralPage::CloseSerialPort() {
 void CGeneralPage::CloseTcpLink() {
   AbandonExchanges();  // no reply can come over a closed socket
   ResetCollectors();
+  MarkStatusStale();
   DisconnectCommandSocket(shared_);
   awaitingTcpConnect_ = false;
   KillTimer(kTimerTcpConfirm);
@@ -337,6 +339,8 @@ void CGeneralPage::OnSocketNotice(int event, int error, bool wasConnected) {
     error == 0 ? TcpConnectConfirmed() : TcpConnectFailed();
   } else if (event == kSocketClose && wasConnected) {
     SetTcpLook(false);  // the caption follows the socket
+    AbandonExchanges();
+    MarkStatusStale();
     Notify();
   }
 }

@@ -187,6 +187,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void StartStatusChain(bool withInfo, bool paused);
   ReplyVerdict OnInfoReply(const CommandFrame& frame, size_t index);
   bool ApplyPortReply(const CommandFrame& frame);
+  void MarkStatusStale();
   void OnStatusChainEnd(ExchangeEnd end, size_t index);
   bool StatusChainRunning() const { return runner_.RunningId() == kStatusChain; }
   void BeginVisibleStatus();

@@ -107,5 +107,25 @@ TEST_F(GeneralLinks, AFloodOfStandbyReportsOpensOneNotice) {
   EXPECT_FALSE(h.shared.Message.IsOpen());
 }
 
+TEST_F(GeneralLinks, StatusIsGreyUntilReadAndGreyAgainOnceTheLinkCloses) {
+  const Rgb grey{150, 150, 150};
+  EXPECT_EQ(general.StatusView().inputs[0].Colour(), grey);  // nothing read: neither green nor red
+  general.OnComConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(general.StatusView().inputs[0].Colour(), (Rgb{0, 255, 0}));
+  EXPECT_TRUE(general.StatusView().deviceCurrent);
+  general.OnComConnect();  // disconnect
+  EXPECT_EQ(general.StatusView().inputs[0].Colour(), grey);
+  EXPECT_EQ(general.StatusView().inputs[0].text, "HDMI IN1: Connect");  // kept, but marked old
+  EXPECT_FALSE(general.StatusView().deviceCurrent);
+
+  ConnectTcp();
+  EXPECT_TRUE(general.StatusView().deviceCurrent);
+  h.model.CloseConnections();  // the switcher drops the connection
+  h.loop.Advance(100);
+  EXPECT_FALSE(general.StatusView().deviceCurrent);
+  EXPECT_EQ(general.StatusView().outputs[0].Colour(), grey);
+}
+
 }  // namespace
 }  // namespace velantor::testing
