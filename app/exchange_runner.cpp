@@ -1,5 +1,6 @@
 #include "app/exchange_runner.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "link/protocol.h"
@@ -49,10 +50,21 @@ void ExchangeRunner::SendStep() {
   SendNow(step.bytes);
 }
 
+bool ExchangeRunner::Put(const ExchangeStep& step, const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return true;
+  if (!step.whole) {
+    host_.SendBytes(bytes);
+    return true;
+  }
+  if (host_.SendWhole(bytes)) return true;
+  End(ExchangeEnd::kRefused);
+  return false;
+}
+
 void ExchangeRunner::SendNow(const std::vector<uint8_t>& bytes) {
   const ExchangeStep& step = Step();
   stepSent_ = true;
-  host_.SendBytes(bytes);
+  if (!Put(step, bytes)) return;
   if (!step.awaited) {
     Advance();
   } else if (step.firstTimer > 0) {
@@ -67,6 +79,7 @@ void ExchangeRunner::StopStepTimers() {
   for (int id : {step.pauseTimer, step.firstTimer, step.secondTimer}) {
     if (id > 0) host_.StopTimer(id);
   }
+  for (int id : step.retryTimers) host_.StopTimer(id);
 }
 
 void ExchangeRunner::Advance() {
@@ -74,6 +87,10 @@ void ExchangeRunner::Advance() {
   if (index_ + 1 >= exchange_.steps.size()) {
     End(ExchangeEnd::kDone);
     return;
+  }
+  if (exchange_.busyPerStep && busyShown_) {
+    host_.CloseBusy(exchange_.animationTimer);
+    busyShown_ = false;
   }
   ++index_;
   SendStep();
@@ -116,14 +133,21 @@ bool ExchangeRunner::OnTimer(int id) {
     SendNow(step.bytes);
     return true;
   }
-  if (id == step.firstTimer) {
+  const auto retry = std::find(step.retryTimers.begin(), step.retryTimers.end(), id);
+  if (id == step.firstTimer || retry != step.retryTimers.end()) {
     host_.StopTimer(id);
     if (exchange_.busy && !busyShown_) {
       host_.ShowBusy(*exchange_.busy, exchange_.animationTimer);
       busyShown_ = true;
     }
-    host_.SendBytes(step.resend ? *step.resend : step.bytes);
-    if (step.secondTimer > 0) host_.StartTimer(step.secondTimer, step.secondMs);
+    if (!Put(step, step.resend ? *step.resend : step.bytes)) return true;
+    // The next resend timer, or the second timer after the last one.
+    const auto next = id == step.firstTimer ? step.retryTimers.begin() : retry + 1;
+    if (next != step.retryTimers.end()) {
+      host_.StartTimer(*next, step.firstMs);
+    } else if (step.secondTimer > 0) {
+      host_.StartTimer(step.secondTimer, step.secondMs);
+    }
     return true;
   }
   if (id == step.secondTimer) {

@@ -30,7 +30,9 @@ struct ReplyMatch {
 // a first timer starts its second timer with the send; a step without either waits for its reply
 // or for the end of the exchange. A pause timer delays the send.
 struct ExchangeStep {
-  std::vector<uint8_t> bytes;               // a 13-byte frame, or a raw block sent whole
+  // A 13-byte frame, or a raw block sent whole. None: the step only waits for its reply (a second
+  // report that follows the previous step's).
+  std::vector<uint8_t> bytes;
   std::optional<std::vector<uint8_t>> resend;  // what the first timer sends (default: bytes)
   std::optional<ReplyMatch> awaited;        // none: the step is done once sent
   int firstTimer = 0;
@@ -39,6 +41,12 @@ struct ExchangeStep {
   int secondMs = 5000;
   int pauseTimer = 0;  // > 0: the send waits pauseMs on this timer
   int pauseMs = 0;
+  // A raw block that must go out whole: when the host cannot send all of it, the exchange ends
+  // refused instead of waiting for a reply to bytes that never left.
+  bool whole = false;
+  // Further resends after the first timer's, one on each of these timers in turn (each firstMs
+  // after the last send); the second timer follows the last of them.
+  std::vector<int> retryTimers;
 
   static ExchangeStep Frame(const CommandFrame& frame, ReplyMatch awaited, int firstTimer, int secondTimer,
                             int firstMs = 5000, int secondMs = 5000);
@@ -68,6 +76,9 @@ struct Exchange {
   std::optional<BusyFamily> busy;
   int animationTimer = 0;
   bool busyFromStart = true;
+  // The busy dialog closes as each step is answered (a later resend opens it again), instead of
+  // staying open to the end of the exchange.
+  bool busyPerStep = false;
   std::string timeOutText = "Time out!";
 };
 
@@ -76,6 +87,11 @@ class ExchangeHost {
  public:
   virtual ~ExchangeHost() = default;
   virtual void SendBytes(const std::vector<uint8_t>& bytes) = 0;
+  // The send of a `whole` step; false when the link did not take every byte.
+  virtual bool SendWhole(const std::vector<uint8_t>& bytes) {
+    SendBytes(bytes);
+    return true;
+  }
   virtual void StartTimer(int id, int periodMs) = 0;
   virtual void StopTimer(int id) = 0;
   virtual void LockHeaders(bool locked) = 0;
@@ -106,6 +122,7 @@ class ExchangeRunner {
  private:
   void SendStep();
   void SendNow(const std::vector<uint8_t>& bytes);
+  bool Put(const ExchangeStep& step, const std::vector<uint8_t>& bytes);
   void StopStepTimers();
   void Advance();
   const ExchangeStep& Step() const { return exchange_.steps[index_]; }

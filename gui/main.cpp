@@ -34,8 +34,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(VELANTOR_VERSION);
   velantor::skin::InitResources();
   QApplication::setWindowIcon(QIcon(velantor::skin::icons::kApp));
+  velantor::QuitOnTerminationSignals(app);  // before any port is opened
   velantor::Panel panel(*parsed.options);
-  velantor::QuitOnTerminationSignals(app);
   panel.View().show();
   if (!parsed.options->screenshot.empty()) {
     const QString file = QString::fromStdString(parsed.options->screenshot);

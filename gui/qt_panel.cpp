@@ -3,8 +3,14 @@
 #include <cstdio>
 
 #include "gui/page_frame_view.h"
+#include "pages/edid/edid_page.h"
+#include "pages/edid/edid_page_view.h"
+#include "pages/firmware/upgrade_page.h"
+#include "pages/firmware/upgrade_page_view.h"
 #include "pages/general/general_page.h"
 #include "pages/general/general_page_view.h"
+#include "pages/matrix/matrix_page.h"
+#include "pages/matrix/matrix_page_view.h"
 #include "pages/page_set.h"
 
 namespace velantor {
@@ -42,6 +48,9 @@ CGeneralPage& Panel::GeneralPage() { return *dynamic_cast<CGeneralPage*>(main_->
 
 QWidget* Panel::MakePageView(int page, ShellPage* core, QWidget* parent) {
   if (page == kPageGeneral) return new GeneralPageView(*dynamic_cast<CGeneralPage*>(core), parent);
+  if (page == kPageEdid) return new EdidPageView(*dynamic_cast<CEdidPage*>(core), parent);
+  if (page == kPageFirmware) return new UpgradePageView(*dynamic_cast<CUpgradePage*>(core), parent);
+  if (page == kPageMatrix) return new MatrixPageView(*dynamic_cast<CMatrixPage*>(core), parent);
   return MakePageFrameView(PageTitle(page), parent);
 }
 

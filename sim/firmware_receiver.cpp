@@ -16,6 +16,8 @@ constexpr uint8_t kRefused = 0x44;
 constexpr uint8_t kChannel = 0x40;
 constexpr uint8_t kWrap = 0xB0;
 constexpr int kWrapIndex = 240;
+constexpr int kIrPart = 3;
+constexpr int kPanelPart = 4;
 }  // namespace
 
 void FirmwareReceiver::Refuse(uint8_t sub, Reaction& out) {
@@ -42,6 +44,12 @@ void FirmwareReceiver::OnFrame(const CommandFrame& f, bool refuse, Reaction& out
   const uint8_t b4 = f[4];
   if (sub < 1 || sub > kFirmwareParts) {
     out.Reject("no such firmware part");
+    return;
+  }
+  if (b4 == kStart && sub == kPanelPart) {
+    // The panel MCU3 part has no write exchange: its start is taken and not answered.
+    ++panelStarts_;
+    out.Reject("panel MCU3 start: no answer");
     return;
   }
   if (b4 == kStart) {
@@ -116,6 +124,8 @@ void FirmwareReceiver::OnBlock(const std::vector<uint8_t>& block, Reaction& out)
   if (pending_.last) {
     p.complete = true;
     stage_ = Stage::kIdle;
+    // The IR MCU2 part ends with its last acknowledgement: no final report, no restart.
+    if (part_ == kIrPart) return;
     out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0xFE, 0, 1, kChannel, 0);
     out.reboot = true;
   }

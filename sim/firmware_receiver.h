@@ -1,7 +1,9 @@
 // The device side of a firmware write: part start and preparation exchanges, block headers and
 // their 257-byte blocks (checksum verified, acknowledged with the block index), the bank wrap
-// at block index 240, the final acknowledgement. It keeps every block it accepted so a test can
-// compare the assembled part with the image it sent.
+// at block index 240, the final acknowledgement and the restart after parts 1 and 2. Part 3
+// ends with the acknowledgement of its last block; part 4's start is taken without an answer
+// and nothing of part 4 is written. It keeps every block it accepted so a test can compare the
+// assembled part with the image it sent.
 #pragma once
 
 #include <array>
@@ -46,6 +48,7 @@ class FirmwareReceiver {
   // skipped tails) filled with `fill`. Empty when no block was accepted.
   std::vector<uint8_t> Assembled(int part, uint8_t fill = 0xFF) const;
   int Refusals() const { return refusals_; }
+  int PanelStarts() const { return panelStarts_; }
   int OutOfOrder() const { return outOfOrder_; }
 
  private:
@@ -69,6 +72,7 @@ class FirmwareReceiver {
   std::array<Part, kFirmwareParts> parts_{};
   int refusals_ = 0;
   int outOfOrder_ = 0;
+  int panelStarts_ = 0;
 };
 
 }  // namespace velantor::sim

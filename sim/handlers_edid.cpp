@@ -14,6 +14,7 @@ constexpr uint8_t kFailed = 0xFF;
 constexpr uint8_t kFromOutput = 0xF0;
 constexpr uint8_t kUser1 = 0xF1;
 constexpr uint8_t kUser2 = 0xF2;
+constexpr uint8_t kResultFlag = 0x01;  // byte 7 of a download's result
 
 void ApplyMode(InputState& in, int mode) {
   in.edidMode = static_cast<uint8_t>(mode);
@@ -95,8 +96,10 @@ void Download(DeviceCore& c, const CommandFrame& f, Reaction& out) {
   const bool targetOk = all ? f[4] == kAllInputs : c.state.ValidInput(f[4]);
   uint8_t status = targetOk ? c.Refusal() : kFailed;
   if (status != 0) {
+    // A refused announcement gets the download's result form (byte 7 = 1): byte 7 = 0 is the
+    // form of "ready", and a refusal must not look like one.
     c.edidDownload = {};
-    out.Frame(kOp, sub, status == kBadValue ? kFailed : status);
+    out.Frame(kOp, sub, status == kBadValue ? kFailed : status, 0, 0, kResultFlag);
     return;
   }
   c.edidDownload = {sub, all ? 0 : f[4]};
@@ -126,7 +129,7 @@ void HandleEdidBlock(DeviceCore& c, const std::vector<uint8_t>& block, Reaction&
   if (!job.sub) verdict = {std::nullopt, "no download announced"};
   if (!verdict.edid) {
     out.Reject(verdict.reason);
-    out.Frame(kOp, sub, kFailed, 0, 0, 0x01);
+    out.Frame(kOp, sub, kFailed, 0, 0, kResultFlag);
     return;
   }
   const int first = job.sub == 0x06 ? 1 : job.input;
@@ -137,7 +140,7 @@ void HandleEdidBlock(DeviceCore& c, const std::vector<uint8_t>& block, Reaction&
     in.edidMode = 0;
     in.edidCode = kUserEdidCode;
   }
-  out.Frame(kOp, sub, 0, 0, 0, 0x01);
+  out.Frame(kOp, sub, 0, 0, 0, kResultFlag);
 }
 
 }  // namespace velantor::sim

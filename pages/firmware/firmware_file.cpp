@@ -1,5 +1,6 @@
 #include "pages/firmware/firmware_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "pages/firmware/firmware_disk.h"
@@ -111,6 +112,38 @@ size_t FindPartEnd(std::span<const uint8_t> plain, int part, size_t markerOffset
   if (part == 1 || part == kFirmwarePartCount) return plain.size();
   const size_t end = FindLaterMarker(plain, part, markerOffset + kFirmwareMarkerSize);
   return end == kNoMarker ? plain.size() : end;
+}
+
+size_t FindImagesAfterMain(std::span<const uint8_t> plain) {
+  if (plain.size() < 2 || PartOfMarker(plain[0], plain[1]) != 1) return kNoMarker;
+  const size_t size = plain.size();
+  // nextAfter[q][i]: the first offset >= i where a part after q begins (size when none), so each
+  // reading of the rest takes a few steps, however many marker bytes the image holds.
+  std::vector<size_t> after2(size + 1, size), after3(size + 1, size);
+  for (size_t i = size; i-- > 0;) {
+    const int part = i + 1 < size ? PartOfMarker(plain[i], plain[i + 1]) : 0;
+    after3[i] = part == 4 ? i : after3[i + 1];
+    after2[i] = part == 3 || part == 4 ? i : after2[i + 1];
+  }
+  auto endOf = [&](int part, size_t dataBegin) {
+    if (part == kFirmwarePartCount) return size;
+    return dataBegin >= size ? size : (part == 2 ? after2 : after3)[dataBegin];
+  };
+  const size_t lastSplit = std::min(size - 1, kFirmwareMarkerSize + kMcuImageLimit + 1);
+  for (size_t split = kFirmwareMarkerSize + 1; split < lastSplit; ++split) {
+    int previous = 1;
+    for (size_t at = split;;) {
+      const int part = PartOfMarker(plain[at], plain[at + 1]);
+      if (part <= previous) break;
+      const size_t begin = at + kFirmwareMarkerSize;
+      const size_t end = endOf(part, begin);
+      if (end <= begin || end - begin > kMcuImageLimit) break;
+      if (end == size) return split;
+      at = end;
+      previous = part;
+    }
+  }
+  return kNoMarker;
 }
 
 bool HasFirmwareExtension(const std::string& path) { return EndsWith(path, ".fw") || EndsWith(path, ".BIN"); }

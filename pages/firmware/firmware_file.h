@@ -71,6 +71,13 @@ inline constexpr size_t kNoMarker = static_cast<size_t>(-1);
 // The first offset at or after `from` where the marker of a part after `part` sits, or kNoMarker.
 size_t FindLaterMarker(std::span<const uint8_t> plain, int part, size_t from);
 
+// A main part runs to the end of the file, so a file merged from the main image and others would
+// write them all into the main MCU. Returns the offset of the first later part's marker from
+// which the rest of the file reads as later parts in order, each non-empty and of a size the
+// merge allows, with a main image before it of such a size; kNoMarker when the file cannot be
+// such a merge. A main image may hold marker bytes by chance, so a hit is a doubt, not a proof.
+size_t FindImagesAfterMain(std::span<const uint8_t> plain);
+
 enum class FirmwareFileError {
   kNone,
   kExtension,     // the path ends neither in ".fw" nor in ".BIN"

@@ -11,8 +11,6 @@ namespace {
 
 namespace p = protocol;
 
-constexpr uint8_t kFwPart4 = 0x04;
-
 struct PartStart {
   uint8_t sub;
   uint8_t value;
@@ -22,7 +20,7 @@ constexpr PartStart kStarts[kFirmwarePartCount] = {
     {p::kFwPart1, p::kFwStart},
     {p::kFwPart2, p::kFwStart},
     {p::kFwPart2, p::kFwStartPart3},
-    {kFwPart4, p::kFwStart},
+    {p::kFwPart4, p::kFwStart},
 };
 
 std::string CheckParts(const FirmwareFile& file) {

@@ -43,7 +43,7 @@ TEST(PanelSignals, SigtermClosesTheSerialPortAndClearsItsExclusiveFlag) {
     _exit(127);
   }
   bool taken = false;
-  for (int i = 0; i < 250 && !taken; ++i) {  // the panel opens the port as it starts
+  for (int i = 0; i < 750 && !taken; ++i) {  // the panel opens the port as it starts
     taken = ExclusiveFlag(slave);
     if (!taken) std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

@@ -52,7 +52,8 @@ struct Device {
 };
 
 // Writes `data` as part `part` the way the panel does: header, block, acknowledgement, with
-// the B0 01 header at block index 240 and the next bank's blocks after it.
+// the B0 01 header at block index 240 and the next bank's blocks after it. The last block is
+// followed by the final report except in part 3.
 void WriteBlocks(Device& d, int part, const Bytes& data) {
   const int total = static_cast<int>(data.size() / 256);
   int index = 0;
@@ -65,7 +66,7 @@ void WriteBlocks(Device& d, int part, const Bytes& data) {
     ASSERT_TRUE(d.Ask(header).empty());
     Bytes ack = d.Ask(Block(data, static_cast<size_t>(counter) * 256));
     Bytes expected = Frame({0x20, part, 0, 0, 0, 0x01, 0x01, wrap ? 0xB0 : 0x40, wrap ? 0x01 : index});
-    if (last) expected = d.Both(expected, Frame({0x20, part, 0, 0, 0xFE, 0, 0x01, 0x40}));
+    if (last && part != 3) expected = d.Both(expected, Frame({0x20, part, 0, 0, 0xFE, 0, 0x01, 0x40}));
     ASSERT_EQ(ack, expected) << "block " << counter;
     if (last) return;
     if (wrap) {
@@ -110,15 +111,27 @@ TEST(SimFirmware, TheDeviceIsSilentWhileItRebootsThenAnswersAgain) {
   EXPECT_EQ(d.model.Counters().reboots, 1);
 }
 
-TEST(SimFirmware, PartThreeStartsThroughPartTwosChannel) {
+TEST(SimFirmware, PartThreeStartsThroughPartTwosChannelAndEndsWithItsLastAcknowledgement) {
   Device d;
-  d.model.SetRebootMs(0);
   EXPECT_EQ(d.Ask(Frame({0x20, 0x02, 0x03, 0, 0, 0, 0, 0x40})), Frame({0x20, 0x02, 0xFE, 0, 0, 0, 0, 0x40}));
   const Bytes data = Image(2 * 256, 1);
   WriteBlocks(d, 3, data);
   Bytes expected = data;
   expected.resize(3 * 256, 0);
   EXPECT_EQ(d.model.Firmware().Assembled(3), expected);
+  EXPECT_TRUE(d.model.Firmware().PartData(3).complete);
+  // No final report and no restart: the device answers at once.
+  EXPECT_FALSE(d.model.Rebooting());
+  EXPECT_EQ(d.model.Counters().reboots, 0);
+  EXPECT_EQ(d.Ask(Frame({0x01, 0x01, 0, 0, 0, 0, 0, 0x40})), Frame({0x01, 0x01, 1}));
+}
+
+TEST(SimFirmware, PartFoursStartIsTakenWithoutAnAnswerAndNoBlockOfItIsWritten) {
+  Device d;
+  EXPECT_TRUE(d.Ask(Frame({0x20, 0x04, 0x01, 0, 0, 0, 0, 0x40})).empty());
+  EXPECT_EQ(d.model.Firmware().PanelStarts(), 1);
+  EXPECT_EQ(d.Ask(Frame({0x20, 0x04, 0xAA, 0, 0, 0x01, 0x01, 0x40})), Frame({0x20, 0x04, 0x44, 0, 0, 0, 0, 0x40}));
+  EXPECT_TRUE(d.model.Firmware().PartData(4).blocks.empty());
 }
 
 TEST(SimFirmware, ABlockWithABadChecksumIsNotAcknowledgedUntilItIsSentRight) {

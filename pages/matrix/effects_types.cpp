@@ -1,0 +1,150 @@
+// CMatrixPage, switching effects and input types: SWITCH MODE and SWITCH TIME per output,
+// HDMI / VGA / AV per input, and the AUTO and SCALER commands per column. The lists and the type
+// buttons show what the switcher confirmed; a refused or unanswered change is put back.
+#include "link/protocol.h"
+#include "pages/matrix/matrix_page.h"
+
+namespace velantor {
+
+namespace p = protocol;
+
+// SWITCH MODE and SWITCH TIME differ only in their sub-command, their entries, their timers
+// and where their state and list live.
+struct CMatrixPage::EffectKind {
+  uint8_t sub;
+  int entries;
+  std::array<int, kMatrixShownPorts> firstTimers;
+  std::array<int, kMatrixShownPorts> secondTimers;
+  EffectSetting CMatrixPage::*setting;
+  ListViewState MatrixColumnViewState::*list;
+};
+
+const CMatrixPage::EffectKind CMatrixPage::kModeKind{
+    p::kSubEffect, 16, {40, 45, 49, 53}, {41, 46, 50, 54}, &CMatrixPage::mode_, &MatrixColumnViewState::mode};
+const CMatrixPage::EffectKind CMatrixPage::kTimeKind{
+    p::kSubTime, 8, {42, 47, 51, 55}, {43, 48, 52, 56}, &CMatrixPage::time_, &MatrixColumnViewState::time};
+
+namespace {
+constexpr int kEffectFirstMs = 3000;
+constexpr int kEffectTimeoutMs = 5000;
+constexpr int kColumnTimeoutMs = 5000;
+constexpr std::array<int, kMatrixShownPorts> kAutoTimers{44, 57, 58, 61};
+constexpr std::array<int, kMatrixShownPorts> kScalerTimers{74, 75, 76, 77};
+}  // namespace
+
+ListViewState& CMatrixPage::EffectList(const EffectKind& kind, int column) {
+  return view_.columns[Slot(column)].*kind.list;
+}
+
+void CMatrixPage::OnSwitchModeSelChange(int column, int index) { OnEffectSelChange(kModeKind, column, index); }
+void CMatrixPage::OnSwitchTimeSelChange(int column, int index) { OnEffectSelChange(kTimeKind, column, index); }
+
+void CMatrixPage::OnEffectSelChange(const EffectKind& kind, int column, int index) {
+  if (!ValidOutput(column)) return;
+  const size_t k = Slot(column);
+  EffectSetting& setting = this->*kind.setting;
+  // The list goes back to the confirmed entry at once and moves on the acknowledgement.
+  EffectList(kind, column).selection = setting.confirmed[k];
+  Notify();
+  if (!EffectList(kind, column).enabled || PageBusy() == 1 || !LinkReady()) return;
+  if (index < 0 || index >= kind.entries) return;
+  setting.pending[k] = index;
+  Exchange exchange = NewExchange(kEffectCommand, true);
+  exchange.steps.push_back(ExchangeStep::Frame(p::SetSwitching(kind.sub, index + 1, column),
+                                               {p::kOpSwitching, kind.sub, column}, kind.firstTimers[k],
+                                               kind.secondTimers[k], kEffectFirstMs, kEffectTimeoutMs));
+  const EffectKind* which = &kind;
+  exchange.onReply = [this, which, column, k](const CommandFrame& frame, size_t) {
+    if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kRefuse;
+    EffectSetting& s = this->*which->setting;
+    s.confirmed[k] = s.pending[k];
+    EffectList(*which, column).selection = s.confirmed[k];
+    return ReplyVerdict::kAccept;
+  };
+  exchange.onEnd = [this, which, column, k](ExchangeEnd end, size_t) {
+    EffectSetting& s = this->*which->setting;
+    if (end != ExchangeEnd::kDone) s.pending[k] = s.confirmed[k];
+    EffectList(*which, column).selection = s.confirmed[k];
+    OnExchangeEnd();
+  };
+  runner_.Start(std::move(exchange));
+  Notify();
+}
+
+// A report of effect or time number `value` (1-based) for output `column`.
+void CMatrixPage::ApplyEffectReport(const EffectKind& kind, int column, int value) {
+  if (!ValidOutput(column) || value < 1 || value > kind.entries) return;
+  EffectSetting& setting = this->*kind.setting;
+  setting.confirmed[Slot(column)] = value - 1;
+  setting.pending[Slot(column)] = value - 1;
+  EffectList(kind, column).selection = value - 1;
+}
+
+void CMatrixPage::OnModeReport(const CommandFrame& frame, bool) {
+  ApplyEffectReport(kModeKind, frame[p::kBytePort], frame[p::kByteValue]);
+}
+
+void CMatrixPage::OnTimeReport(const CommandFrame& frame, bool) {
+  ApplyEffectReport(kTimeKind, frame[p::kBytePort], frame[p::kByteValue]);
+}
+
+// ---- input types ----
+
+// The radio buttons' own change is undone: they show the confirmed type until the switcher
+// acknowledges. A type request has no guard timer and does not make the page busy.
+void CMatrixPage::OnTypeButton(int column, int type) {
+  Notify();
+  if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
+  if (!view_.columns[Slot(column)].types[static_cast<size_t>(type - 1)].enabled) return;
+  if (PageBusy() == 1 || !LinkUpQuietly()) return;
+  Send(p::SetInputType(type, column));
+  pendingType_[Slot(column)] = type;
+}
+
+// AUTO adjusts an analogue picture, so only VGA offers it; SCALER over TCP likewise.
+void CMatrixPage::ApplyType(int column, int type, bool serialPath) {
+  if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
+  MatrixColumnViewState& view = view_.columns[Slot(column)];
+  for (int t = p::kSignalHdmi; t <= p::kSignalAv; ++t) view.types[static_cast<size_t>(t - 1)].checked = t == type;
+  view.autoButton.enabled = type == p::kSignalVga;
+  view.scaler.enabled = serialPath || type == p::kSignalVga;
+  confirmedType_[Slot(column)] = type;
+}
+
+// The acknowledgement carries no type: it confirms the type last requested for its input.
+void CMatrixPage::OnTypeAck(const CommandFrame& frame, bool serialPath) {
+  const int column = frame[p::kBytePort];
+  if (frame[p::kByteValue] != p::kAccepted || !ValidOutput(column)) return;
+  ApplyType(column, pendingType_[Slot(column)], serialPath);
+}
+
+void CMatrixPage::OnTypeReport(const CommandFrame& frame, bool serialPath) {
+  ApplyType(frame[p::kBytePort], frame[p::kByteValue], serialPath);
+}
+
+// ---- AUTO and SCALER ----
+
+void CMatrixPage::OnAutoButton(int column) { StartColumnCommand(p::kSubAuto, column); }
+void CMatrixPage::OnScalerButton(int column) { StartColumnCommand(p::kSubScaler, column); }
+
+// The button stays disabled until the acknowledgement or the time-out; there is no resend.
+void CMatrixPage::StartColumnCommand(uint8_t sub, int column) {
+  if (!ValidOutput(column) || PageBusy() == 1 || !LinkReady()) return;
+  const bool isAuto = sub == p::kSubAuto;
+  CheckViewState MatrixColumnViewState::*button = isAuto ? &MatrixColumnViewState::autoButton : &MatrixColumnViewState::scaler;
+  CheckViewState& state = view_.columns[Slot(column)].*button;
+  if (!state.enabled) return;
+  state.enabled = false;
+  const int timer = (isAuto ? kAutoTimers : kScalerTimers)[Slot(column)];
+  Exchange exchange = NewExchange(kColumnCommand, false);
+  exchange.steps.push_back(ExchangeStep::Frame(p::ColumnCommand(sub, column), {p::kOpInputType, sub, column}, 0,
+                                               timer, kColumnTimeoutMs, kColumnTimeoutMs));
+  exchange.onEnd = [this, button, column](ExchangeEnd, size_t) {
+    (view_.columns[Slot(column)].*button).enabled = true;
+    OnExchangeEnd();
+  };
+  runner_.Start(std::move(exchange));
+  Notify();
+}
+
+}  // namespace velantor

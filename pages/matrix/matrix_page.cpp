@@ -1,0 +1,187 @@
+#include "pages/matrix/matrix_page.h"
+
+#include "link/protocol.h"
+
+namespace velantor {
+
+namespace {
+namespace p = protocol;
+
+constexpr const char* kOpenPortReminder = "请打开串口";
+constexpr const char* kStandbyText = "Matrix is in standby mode!";
+constexpr int kMessageMs = 1500;
+constexpr int kStandbyMessageMs = 2500;
+
+// The Matrix page logs TCP bytes as they are read and takes them only while its poll has
+// opened reception; serial frames get the signed-sum verdict.
+PagePolicy MatrixPolicy() {
+  PagePolicy policy;
+  policy.pageNumber = kPageMatrix;
+  policy.receive.tcpLogsBytes = true;
+  policy.receive.idle = CollectorPolicy::Idle::kDropBytes;
+  policy.sentLog = SentLogOrder::kBeforeSend;
+  policy.messageTimer = CMatrixPage::kTimerMessage;
+  return policy;
+}
+
+std::string OutputLetterCaption(int output) { return std::string("OUTPUT ") + static_cast<char>('A' + output - 1); }
+}  // namespace
+
+CMatrixPage::CMatrixPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port)
+    : PageBase(loop, shared, mainWindow, port, MatrixPolicy()) {
+  InitialiseView();
+  InitialiseScenes();
+}
+
+void CMatrixPage::InitialiseView() {
+  for (int k = 1; k <= kMatrixPorts; ++k) {
+    MatrixOutputViewState& out = view_.outputs[Slot(k)];
+    const bool shown = k <= kMatrixShownPorts;
+    out.caption = OutputLetterCaption(k);
+    out.visible = shown;
+    // The read-out starts on the working route as it stands, without the 1 added.
+    out.display = std::to_string(workingRoute_[Slot(k)]);
+    for (int n = 1; n <= kMatrixPorts; ++n) {
+      out.inputs[Slot(n)] = CheckViewState{std::to_string(n), false, true, shown && n <= kMatrixShownPorts};
+    }
+    out.previous.visible = shown;
+    out.next.visible = shown;
+    view_.configInputs[Slot(k)] = CheckViewState{std::to_string(k), false, true, shown};
+  }
+  for (int k = 1; k <= kMatrixShownPorts; ++k) {
+    MatrixColumnViewState& column = view_.columns[Slot(k)];
+    column.mode.items.assign(kSwitchModeNames.begin(), kSwitchModeNames.end());
+    column.time.items.assign(kSwitchTimeNames.begin(), kSwitchTimeNames.end());
+    column.typeCaption = "INPUT " + std::to_string(k);
+    // AUTO and SCALER wait for the poll to find the matrix display mode and the input types.
+    column.autoButton.enabled = false;
+    column.scaler.enabled = false;
+  }
+  for (int k = 1; k <= kMatrixShownPorts; ++k) view_.selectOutput.items.push_back("Output" + std::to_string(k));
+  view_.selectOutput.items.push_back("All Output");
+  view_.selectOutput.items.push_back("Port to Port");
+  view_.selectOutput.selection = 0;
+  for (int n = 1; n <= kMatrixShownPorts; ++n) view_.allList.items.push_back(std::to_string(n));
+}
+
+// ---- received frames ----
+
+// Reports the switcher sends about its state; they update the page whether or not a command
+// awaits them. Acknowledgements that no command awaits are not in this table: they change
+// nothing.
+struct ReportRow {
+  uint8_t op;
+  uint8_t sub;
+  void (CMatrixPage::*handler)(const CommandFrame& frame, bool serialPath);
+};
+
+void CMatrixPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) {
+  if (!frame.HasStartPair()) return;
+  if (!serialPath && shared_.LinkMode != 1) return;
+  if (p::IsStandbyReport(frame)) {
+    OnStandby();
+    return;
+  }
+  // Serial frames count only with an exactly-zero signed sum, every frame only with a right
+  // checksum. A damaged acknowledgement of the switch in flight is answered by sending it again.
+  const bool judged = frame.ChecksumOk() && (!serialPath || sumOk);
+  if (!judged) ResendCorruptedAck(frame);
+  if (runner_.OnFrame(frame, judged) || !judged) return;
+  static constexpr ReportRow kReports[] = {
+      {p::kOpRouting, p::kSubQueryRoute, &CMatrixPage::OnRouteReport},
+      {p::kOpInputType, p::kSubSetInputType, &CMatrixPage::OnTypeAck},
+      {p::kOpQueryInputType, 0x01, &CMatrixPage::OnTypeReport},
+      {p::kOpQuerySwitching, p::kSubQueryEffect, &CMatrixPage::OnModeReport},
+      {p::kOpQuerySwitching, p::kSubQueryTime, &CMatrixPage::OnTimeReport},
+  };
+  for (const ReportRow& row : kReports) {
+    if (p::IsReplyTo(frame, row.op, row.sub)) {
+      (this->*row.handler)(frame, serialPath);
+      return;
+    }
+  }
+}
+
+// Every timer of the page belongs to an exchange of the runner, the message or the animation.
+void CMatrixPage::OnPageTimer(int id) { KillTimer(id); }
+
+bool CMatrixPage::AcceptsTcpFrames() const { return tcpReception_ && shared_.CurrentPage == kPageMatrix; }
+
+// The switcher closed the connection: no reply can come, so the command ends now.
+void CMatrixPage::OnSocketNotice(int event, int /*error*/, bool wasConnected) {
+  if (event != kSocketClose || !wasConnected || !runner_.Running()) return;
+  runner_.End(ExchangeEnd::kAbandoned);
+  ShowMessageFor(kMessageMs, kConnectFailed);
+  Notify();
+}
+
+void CMatrixPage::ShowTimeOut(const std::string& text) { ShowMessageFor(kMessageMs, text, true); }
+
+void CMatrixPage::OnStandby() {
+  runner_.End(ExchangeEnd::kStandby);
+  for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
+  shared_.Busy.Close();
+  if (shared_.Message.MessageShown == 1) CloseMessageNow();
+  ShowMessageFor(kStandbyMessageMs, kStandbyText, true);
+  Notify();
+}
+
+bool CMatrixPage::LinkUpQuietly() const {
+  if (shared_.LinkMode == 1) return shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1;
+  return shared_.ComLinkOpen == 1 && port_.IsOpen();
+}
+
+// Over TCP the link test of every other control applies: the serial port has nothing to do
+// with a command that goes out on the socket.
+bool CMatrixPage::ConfigLinkReady() {
+  if (shared_.LinkMode == 1) return LinkReady();
+  if (LinkUpQuietly()) return true;
+  view_.systemMessage = kOpenPortReminder;
+  ++view_.systemMessageCount;
+  Notify();
+  return false;
+}
+
+Exchange CMatrixPage::NewExchange(int id, bool withBusy) {
+  Exchange exchange;
+  exchange.id = id;
+  exchange.locksHeaders = true;
+  if (withBusy) {
+    exchange.busy = BusyFamily::kPleaseWait;
+    exchange.animationTimer = kTimerAnimation;
+    exchange.busyFromStart = false;
+    exchange.busyPerStep = true;
+  }
+  return exchange;
+}
+
+void CMatrixPage::OnExchangeEnd() {
+  inputIdle_.fill(1);
+  sceneIdle_ = 1;
+  resendDone_ = 0;
+  switchSteps_.clear();
+  Notify();
+}
+
+// A closed port cannot answer: the command in flight ends with the port's message.
+void CMatrixPage::ClosePort() {
+  port_.Close();
+  if (!runner_.Running()) return;
+  runner_.End(ExchangeEnd::kAbandoned);
+  ShowMessageFor(kMessageMs, kOpenComFailed);
+  Notify();
+}
+
+// Every page change stops TCP reception; leaving ends the command in flight quietly, since its
+// reply can no longer reach this page.
+void CMatrixPage::OnTabChosen(int /*page*/) {
+  tcpReception_ = false;
+  if (runner_.Running()) runner_.End(ExchangeEnd::kAbandoned);
+}
+
+void CMatrixPage::ClearReceivedLog() {
+  receivedLog_.Clear();
+  Notify();
+}
+
+}  // namespace velantor

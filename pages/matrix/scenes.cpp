@@ -1,0 +1,88 @@
+// CMatrixPage, scenes: eight routing plans named "Setting1" to "Setting8" in a list, kept in
+// memory for the run. Picking a row loads its plan into the working route, the edit dialog
+// changes the working route (and the picked row with it), and "Set" recalls the working route
+// as a sequence of switches.
+#include <string>
+
+#include "pages/matrix/matrix_page.h"
+
+namespace velantor {
+
+namespace {
+constexpr int kNameWidth = 80;
+constexpr int kOutputWidth = 70;
+
+// A cell is read by its first character as a hexadecimal digit; anything else counts as 16.
+int CellDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return 16;
+}
+}  // namespace
+
+void CMatrixPage::InitialiseScenes() {
+  SceneListViewState& list = view_.scenes;
+  for (int column = 0; column < SceneListViewState::kColumns; ++column) {
+    const size_t c = static_cast<size_t>(column);
+    list.headings[c] = column == 0 ? "" : "Output" + std::to_string(column);
+    list.widths[c] = column == 0 ? kNameWidth : kOutputWidth;
+    list.columnVisible[c] = column <= kMatrixShownPorts;
+  }
+  for (int row = 0; row < SceneListViewState::kRows; ++row) {
+    list.rows[static_cast<size_t>(row)][0] = "Setting" + std::to_string(row + 1);
+  }
+  RefreshSceneRow();
+}
+
+void CMatrixPage::RefreshSceneRow() {
+  auto& row = view_.scenes.rows[static_cast<size_t>(selectedScene_)];
+  for (int k = 1; k <= kMatrixPorts; ++k) row[static_cast<size_t>(k)] = std::to_string(workingRoute_[Slot(k)] + 1);
+  Notify();
+}
+
+void CMatrixPage::OnSceneClick(int row) {
+  if (row < 0 || row >= SceneListViewState::kRows || sceneIdle_ == 0) {
+    Notify();  // the list shows the scene picked before
+    return;
+  }
+  for (int idle : inputIdle_) {
+    if (idle == 0) {
+      Notify();
+      return;
+    }
+  }
+  selectedScene_ = row;
+  view_.scenes.selection = row;
+  const auto& cells = view_.scenes.rows[static_cast<size_t>(row)];
+  sceneName_ = cells[0];
+  // An empty cell leaves that output's plan as it is.
+  for (int k = 1; k <= kMatrixPorts; ++k) {
+    const std::string& cell = cells[static_cast<size_t>(k)];
+    if (!cell.empty()) workingRoute_[Slot(k)] = CellDigit(cell[0]) - 1;
+  }
+  Notify();
+}
+
+void CMatrixPage::OnSceneEdit() { sceneDialog_.Open(sceneName_, workingRoute_); }
+
+// OK keeps the chosen plan as the working route and writes it into the picked row, so the
+// next pick of that row gives the same plan back.
+void CMatrixPage::OnSceneDialogOk() {
+  if (!sceneDialog_.IsOpen()) return;
+  workingRoute_ = sceneDialog_.Accept();
+  RefreshSceneRow();
+}
+
+void CMatrixPage::OnSceneDialogCancel() { sceneDialog_.Cancel(); }
+
+void CMatrixPage::OnSceneSet() {
+  if (PageBusy() == 1 || !ConfigLinkReady() || sceneIdle_ == 0) return;
+  for (int idle : inputIdle_) {
+    if (idle == 0) return;
+  }
+  sceneIdle_ = 0;
+  StartSequence();
+}
+
+}  // namespace velantor

@@ -1,0 +1,108 @@
+// The EDID page of the Qt panel against the velantor-sim process over TCP: controls found by
+// their control ids set a mode, open and download a file, and read an EDID into the grid.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "gui/qt_panel.h"
+#include "pages/general/general_page.h"
+#include "pages/edid/edid_page.h"
+#include "pages/edid/edid_page_view.h"
+#include "support/sim_process.h"
+#include "support/temp_dir.h"
+
+namespace velantor {
+namespace {
+
+class EdidPageE2e : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Ready());
+    auto parsed = ParsePanelOptions({"--connect", "tcp:" + sim.Endpoint("tcp")});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    panel = std::make_unique<Panel>(*parsed.options);
+    panel->View().show();
+    QTRY_COMPARE_WITH_TIMEOUT(panel->Shared().TcpLinkUp, 1, 3000);
+    // The General page's chain after the connect has run.
+    QTRY_VERIFY_WITH_TIMEOUT(panel->GeneralPage().StatusView().outputs[3].connected == 1, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(panel->Main().HeadersEnabled(), 3000);
+    QTest::mouseClick(panel->View().Header(kPageEdid), Qt::LeftButton);
+    view = panel->View().PageView(kPageEdid);
+    ASSERT_NE(view, nullptr);
+    edid = dynamic_cast<CEdidPage*>(panel->Main().Page(kPageEdid));
+    ASSERT_NE(edid, nullptr);
+    // The entry refresh shows the inputs' EDIDs.
+    QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(1218)->text(), QString("1080i,Stereo Audio 2.0"), 3000);
+  }
+
+  template <class W>
+  W* Find(int controlId) {
+    W* w = view->findChild<W*>(QString::number(controlId));
+    EXPECT_NE(w, nullptr) << controlId;
+    return w;
+  }
+  QString Message() const {
+    return panel->Shared().Message.IsOpen() ? QString::fromStdString(panel->Shared().Message.DisplayedText()) : "";
+  }
+  void Choose(int listId, int index) {
+    auto* list = Find<QComboBox>(listId);
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+  }
+
+  testing::SimProcess sim{{"--tcp", "127.0.0.1:0", "--no-serial", "--no-udp", "--no-stdin"}};
+  std::unique_ptr<Panel> panel;
+  QWidget* view = nullptr;
+  CEdidPage* edid = nullptr;
+};
+
+TEST_F(EdidPageE2e, SetShowsTheConfirmedModeInTheInputEdidList) {
+  EXPECT_TRUE(Find<QPushButton>(1085)->isEnabled());  // the copy row is usable
+  EXPECT_TRUE(Find<QPushButton>(1222)->isVisible());  // and so is "Status"
+  EXPECT_FALSE(Find<QLabel>(1223)->isVisible());      // IN5 stays hidden
+  Choose(1080, 2);  // "DVI 1920X1080 "
+  Choose(1081, 1);  // IN2
+  QTest::mouseClick(Find<QPushButton>(1082), Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(Message(), QString("Set successfully!"), 3000);
+  QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(1219)->text(), QString("DVI 1920X1080"), 3000);
+  EXPECT_EQ(Find<QLabel>(1218)->text(), "1080i,Stereo Audio 2.0");
+}
+
+TEST_F(EdidPageE2e, OpenAndDownloadAFileThenReadAnOutputIntoTheGrid) {
+  testing::ScratchDir dir;
+  ASSERT_TRUE(dir.ok());
+  std::vector<uint8_t> file(128, 0);
+  const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+  std::copy(header, header + 8, file.begin());
+  uint8_t sum = 0;
+  for (size_t i = 0; i < 127; ++i) sum = static_cast<uint8_t>(sum + file[i]);
+  file[127] = static_cast<uint8_t>(0 - sum);
+  const std::string path = dir.Write("panel.bin", file);
+  auto* page = static_cast<EdidPageView*>(view);
+  page->SetFileChooser([path](QWidget*, bool save) { return save ? QString() : QString::fromStdString(path); });
+
+  QTest::mouseClick(Find<QPushButton>(1090), Qt::LeftButton);
+  EXPECT_EQ(Find<QLineEdit>(1098)->text(), QString::fromStdString(path));
+  EXPECT_EQ(page->ContentTable()->item(0, 2)->text(), "FF");
+  QTest::mouseClick(Find<QPushButton>(1091), Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(Message(), QString("Download successfully!"), 3000);
+  QTRY_COMPARE_WITH_TIMEOUT(Find<QLabel>(1218)->text(), QString("User define"), 3000);
+
+  QTRY_VERIFY_WITH_TIMEOUT(!panel->Shared().Message.IsOpen(), 3000);
+  QTest::mouseClick(Find<QPushButton>(1100), Qt::LeftButton);
+  EXPECT_EQ(page->ContentTable()->item(0, 2)->text(), "");
+  Choose(1086, 2);  // Out3
+  QTest::mouseClick(Find<QPushButton>(1087), Qt::LeftButton);
+  QTRY_COMPARE_WITH_TIMEOUT(page->ContentTable()->item(0, 2)->text(), QString("FF"), 3000);
+  EXPECT_EQ(page->ContentTable()->item(0, 0)->text(), "00");  // the offset column
+  EXPECT_TRUE(page->Summary()->text().contains("Manufacturer: VLT"));
+  EXPECT_FALSE(edid->Capturing());
+}
+
+}  // namespace
+}  // namespace velantor

@@ -1,0 +1,84 @@
+// The Matrix page's scenes: the list as it starts, picking rows, the edit dialog and recalling a
+// scene as a sequence of switches on both links.
+#include <gtest/gtest.h>
+
+#include "scenario/matrix_page_fixture.h"
+
+namespace velantor::testing {
+namespace {
+
+std::string Switch(int input, int output) { return MatrixWire(0x02, 0x03, input, 0, output); }
+
+class MatrixScenes : public MatrixPageTest, public ::testing::WithParamInterface<Link> {
+ protected:
+  std::vector<std::string> Row(int row) {
+    const auto& cells = Page().View().scenes.rows[static_cast<size_t>(row)];
+    return {cells.begin(), cells.end()};
+  }
+};
+
+TEST_P(MatrixScenes, AnEditedSceneIsKeptInItsRowAndRecalledOutputByOutput) {
+  ConnectAndShow(GetParam());
+  EXPECT_EQ(Row(0), (std::vector<std::string>{"Setting1", "2", "2", "2", "2", "2", "2", "2", "2"}));
+  EXPECT_EQ(Row(7), (std::vector<std::string>{"Setting8", "", "", "", "", "", "", "", ""}));
+  // An empty row names the scene and leaves the plan as it is.
+  Page().OnSceneClick(1);
+  EXPECT_EQ(Page().SceneName(), "Setting2");
+  EXPECT_EQ(Page().WorkingRoute(3), 1);
+  Page().OnSceneEdit();
+  ASSERT_TRUE(Page().SceneDialog().IsOpen());
+  EXPECT_EQ(Page().SceneDialog().View().name, "Setting2");
+  Page().SceneDialog().OnAllFromSelChange(3);  // "In3"
+  Page().SceneDialog().OnOutputSelChange(4, 0);
+  Page().OnSceneDialogOk();
+  EXPECT_FALSE(Page().SceneDialog().IsOpen());
+  EXPECT_EQ(Row(1), (std::vector<std::string>{"Setting2", "3", "3", "3", "1", "3", "3", "3", "3"}));
+  // Port to Port changes the plan; picking the row brings the scene back.
+  Page().OnSelectOutput(5);
+  h.loop.Advance(100);
+  EXPECT_EQ(Page().WorkingRoute(2), 1);
+  Page().OnSceneClick(1);
+  EXPECT_EQ(Page().WorkingRoute(2), 2);
+  EXPECT_EQ(Page().WorkingRoute(4), 0);
+  const size_t mark = Mark();
+  Page().OnSceneSet();
+  EXPECT_EQ(Page().SceneIdle(), 0);
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(3, 1), Switch(3, 2), Switch(3, 3), Switch(1, 4)}));
+  EXPECT_EQ(Checked(4), std::vector<int>{1});
+  EXPECT_EQ(Page().SceneIdle(), 1);
+  Page().OnSceneSet();  // a recall can be repeated
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(mark).size(), 8u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixScenes, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
+
+class MatrixScenesSerial : public MatrixPageTest {};
+
+TEST_F(MatrixScenesSerial, Setting1RightAfterStartRecallsInputTwoEverywhere) {
+  ConnectAndShow(Link::kSerial);
+  Page().OnSceneClick(0);
+  EXPECT_EQ(Page().SceneName(), "Setting1");
+  const size_t mark = Mark();
+  Page().OnSceneSet();
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(2, 1), Switch(2, 2), Switch(2, 3), Switch(2, 4)}));
+}
+
+TEST_F(MatrixScenesSerial, NoRowCanBePickedWhileARecallRuns) {
+  ConnectAndShow(Link::kSerial);
+  h.model.Faults().dropNext = 1;
+  Page().OnSceneSet();
+  Page().OnSceneClick(3);
+  EXPECT_EQ(Page().SelectedScene(), 0);
+  EXPECT_EQ(Page().SceneName(), "");
+  h.loop.Advance(5100);
+  EXPECT_EQ(Page().SceneIdle(), 1);
+  Page().OnSceneClick(3);
+  EXPECT_EQ(Page().SelectedScene(), 3);
+  EXPECT_EQ(Page().View().scenes.selection, 3);
+}
+
+}  // namespace
+}  // namespace velantor::testing
