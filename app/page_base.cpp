@@ -1,6 +1,7 @@
 #include "app/page_base.h"
 
 #include "app/command_link.h"
+#include "link/command_socket.h"
 
 namespace velantor {
 
@@ -92,6 +93,16 @@ void PageBase::AnimateBusy() {
   shared_.BusyPhase = NextBusyPhase(shared_.BusyPhase);
   shared_.Busy.BusyText = BusyPhaseText(busyFamily_, shared_.BusyPhase);
   shared_.Busy.Refresh();
+}
+
+long PageBase::SendBlock(const std::vector<uint8_t>& bytes) {
+  if (shared_.LinkMode == 1) {
+    if (shared_.PageSocketConnected != 1 || !shared_.PageSocket) return -1;
+    return shared_.PageSocket->Send(bytes.data(), bytes.size());
+  }
+  if (!port_.IsOpen()) return -1;
+  port_.Write(bytes.data(), bytes.size());  // the port sends a block whole
+  return static_cast<long>(bytes.size());
 }
 
 void PageBase::SendBytes(const std::vector<uint8_t>& bytes) { sender_.SendBytes(bytes.data(), bytes.size()); }

@@ -82,8 +82,15 @@ class PageBase : public virtual ShellPage,
     tcpCollector_.Reset();
   }
 
+  // Sends a raw block on the current link in one piece: the number of bytes the link took, or -1
+  // when the link is not up.
+  long SendBlock(const std::vector<uint8_t>& bytes);
+
   // ExchangeHost.
   void SendBytes(const std::vector<uint8_t>& bytes) override;
+  bool SendWhole(const std::vector<uint8_t>& bytes) override {
+    return SendBlock(bytes) == static_cast<long>(bytes.size());
+  }
   void StartTimer(int id, int periodMs) override { SetTimer(id, periodMs); }
   void StopTimer(int id) override { KillTimer(id); }
   void LockHeaders(bool locked) override { mainWindow_.PostMainMessage(WM_PAGE_BUSY, locked ? 1 : 0); }

@@ -186,24 +186,14 @@ void CEdidPage::OnPageTimer(int id) {
 }
 
 bool CEdidPage::SendWhole(const std::vector<uint8_t>& bytes) {
-  bool sent = false;
-  if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected == 1 && shared_.PageSocket) {
-      const long taken = shared_.PageSocket->Send(bytes.data(), bytes.size());
-      sent = taken == static_cast<long>(bytes.size());
-      // Part of a block is worse than none: the switcher takes what follows as its rest.
-      failureText_ = taken > 0 && !sent ? "Download failed!" : kConnectFailed;
-    } else {
-      failureText_ = kConnectFailed;
-    }
-  } else if (port_.IsOpen()) {
-    port_.Write(bytes.data(), bytes.size());  // the port sends a block whole
-    sent = true;
-  } else {
-    failureText_ = kOpenComFailed;
-  }
+  const long taken = SendBlock(bytes);
+  const bool sent = taken == static_cast<long>(bytes.size());
   if (sent) {
     for (uint8_t b : bytes) sentLog_.AppendCounted(b);
+  } else if (taken > 0) {
+    failureText_ = "Download failed!";  // part of a block is worse than none: the switcher takes what follows as its rest
+  } else {
+    failureText_ = shared_.LinkMode == 1 ? kConnectFailed : kOpenComFailed;
   }
   return sent;
 }

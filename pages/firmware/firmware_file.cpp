@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "pages/firmware/firmware_disk.h"
+#include "app/file_access.h"
 
 namespace velantor {
 

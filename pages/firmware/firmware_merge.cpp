@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "pages/firmware/firmware_disk.h"
+#include "app/file_access.h"
 
 namespace velantor {
 

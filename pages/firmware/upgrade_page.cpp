@@ -198,16 +198,6 @@ void CUpgradePage::SendBytes(const std::vector<uint8_t>& bytes) {
 
 // A block goes out whole or not at all: part of one would be read by the switcher as the start of
 // whatever follows.
-bool CUpgradePage::SendWhole(const std::vector<uint8_t>& bytes) {
-  if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected != 1 || !shared_.PageSocket) return false;
-    return shared_.PageSocket->Send(bytes.data(), bytes.size()) == static_cast<long>(bytes.size());
-  }
-  if (!port_.IsOpen()) return false;
-  port_.Write(bytes.data(), bytes.size());  // the port sends a block whole
-  return true;
-}
-
 bool CUpgradePage::IsRefusalOfRunningPart(const CommandFrame& f) const {
   if (f[p::kByteOpcode] != p::kOpFirmware || f[p::kByteValue] != p::kFwRefused) return false;
   if (f[p::kBytePort] != 0 || f[p::kByte7] != 0 || f[p::kByte8] != 0 || f[p::kByte10] != 0) return false;

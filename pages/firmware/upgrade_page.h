@@ -156,7 +156,6 @@ class CUpgradePage : public PageBase {
   void OnPageTimer(int /*id*/) override {}
   void OnSocketNotice(int event, int error, bool wasConnected) override;
   void SendBytes(const std::vector<uint8_t>& bytes) override;
-  bool SendWhole(const std::vector<uint8_t>& bytes) override;
   void AppendLog(const std::string& text);
   void ShowPrompt(Prompt kind, const std::string& text);
   bool IsRefusalOfRunningPart(const CommandFrame& frame) const;

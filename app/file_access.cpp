@@ -1,10 +1,11 @@
-#include "pages/firmware/firmware_disk.h"
+#include "app/file_access.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace velantor {
@@ -39,6 +40,18 @@ bool WriteAll(int fd, const uint8_t* data, size_t length) {
   return true;
 }
 
+// A symbolic link keeps pointing where it did: the new bytes go to the file it names.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) return path;
+  std::string resolved = real;
+  std::free(real);
+  return resolved;
+}
+
+// Creates a new, empty file in the directory of `target`; the umask applies as for any new file.
 int CreateTempBeside(const std::string& target, std::string* tempPath) {
   const size_t slash = target.rfind('/');
   const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
@@ -98,11 +111,12 @@ DiskRead ReadBoundedFile(const std::string& path, size_t limit) {
 
 std::string WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   if (path.empty()) return "No file name was given.";
+  const std::string target = ResolveTarget(path);
   struct stat st;
-  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return path + " is not a regular file.";
   std::string tempPath;
-  const int fd = CreateTempBeside(path, &tempPath);
+  const int fd = CreateTempBeside(target, &tempPath);
   if (fd < 0) return SystemError("Cannot create a file beside", path, errno);
   if (exists) ::fchmod(fd, st.st_mode & 07777);  // best effort: the bytes matter more than the mode
   bool ok = WriteAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
@@ -111,7 +125,7 @@ std::string WriteWholeFile(const std::string& path, std::span<const uint8_t> byt
     ok = false;
     error = errno;
   }
-  if (ok && ::rename(tempPath.c_str(), path.c_str()) != 0) {
+  if (ok && ::rename(tempPath.c_str(), target.c_str()) != 0) {
     ok = false;
     error = errno;
   }

@@ -1,5 +1,5 @@
-// The firmware page's only file access: read a whole file of bounded size, and write a whole file
-// so that a failed write never leaves a half-written firmware file behind.
+// The pages' file access: read a whole file of bounded size, and write a whole file so that a
+// failed write never leaves a half-written file behind (EDID files, firmware files).
 #pragma once
 
 #include <cstddef>
@@ -22,8 +22,8 @@ struct DiskRead {
 // before any byte of it is read.
 DiskRead ReadBoundedFile(const std::string& path, size_t limit);
 
-// Writes `bytes` to a new file beside `path` and renames it over `path`. Returns why it failed,
-// or an empty text.
+// Writes `bytes` to a new file beside `path` and renames it over `path` (a symbolic link keeps
+// pointing where it did: the file it names is replaced). Returns why it failed, or an empty text.
 std::string WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes);
 
 }  // namespace velantor
