@@ -28,6 +28,7 @@ ExchangeStep ExchangeStep::Frame(const CommandFrame& frame, ReplyMatch awaited, 
 void ExchangeRunner::Start(Exchange exchange) {
   if (running_) End(ExchangeEnd::kAbandoned);
   exchange_ = std::move(exchange);
+  ++generation_;
   index_ = 0;
   busyShown_ = false;
   if (exchange_.steps.empty()) return;
@@ -106,8 +107,10 @@ bool ExchangeRunner::OnFrame(const CommandFrame& frame, bool sumOk) {
     ++dropped_;  // the step's timer resends
     return true;
   }
+  const uint64_t generation = generation_;
   const ReplyVerdict verdict = exchange_.onReply ? exchange_.onReply(frame, index_) : ReplyVerdict::kAccept;
-  if (!running_) return true;  // the handler ended the exchange itself
+  // The handler ended the exchange itself, or started another: the verdict belongs to neither.
+  if (!running_ || generation != generation_) return true;
   switch (verdict) {
     case ReplyVerdict::kAccept:
       Advance();

@@ -132,6 +132,7 @@ class ExchangeRunner {
   bool running_ = false;
   bool busyShown_ = false;
   bool stepSent_ = false;
+  uint64_t generation_ = 0;  // counts starts, so a handler that starts another exchange is noticed
   size_t index_ = 0;
   uint64_t dropped_ = 0;
 };

@@ -46,6 +46,9 @@ const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
       {"route", "route OUT IN         switch an output from the front panel", 2, 2, &ControlConsole::CmdRoute},
       {"signal", "signal IN 1|2|3      input signal type (HDMI, VGA, AV)", 2, 2, &ControlConsole::CmdSignal},
       {"edid-code", "edid-code IN CODE    EDID status code an input reports (0-255)", 2, 2, &ControlConsole::CmdEdidCode},
+      {"mode", "mode 1|2|3           display mode (matrix, multi-viewer, video wall)", 1, 1, &ControlConsole::CmdMode},
+      {"effect", "effect OUT N         switching effect of an output (1-16)", 2, 2, &ControlConsole::CmdEffect},
+      {"time", "time OUT N           switching time of an output (1-8)", 2, 2, &ControlConsole::CmdTime},
       {"drop", "drop N               swallow the next N replies", 1, 1, &ControlConsole::CmdDrop},
       {"drop-every", "drop-every N         swallow every N-th reply (0: off)", 1, 1, &ControlConsole::CmdDropEvery},
       {"delay", "delay MS             hold every reply MS milliseconds (0: off)", 1, 1, &ControlConsole::CmdDelay},
@@ -55,6 +58,9 @@ const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
       {"close", "close                drop the TCP connections", 0, 0, &ControlConsole::CmdClose},
       {"split", "split N              send TCP replies in pieces of N bytes (0: off)", 1, 1, &ControlConsole::CmdSplit},
       {"join", "join N               send N replies as one TCP segment (0: off)", 1, 1, &ControlConsole::CmdJoin},
+      {"dup", "dup N                send the next N replies twice", 1, 1, &ControlConsole::CmdDup},
+      {"misport", "misport N            answer the next N port queries for the next port", 1, 1, &ControlConsole::CmdMisport},
+      {"late", "late N MS            hold only the next N replies MS milliseconds", 2, 2, &ControlConsole::CmdLate},
       {"reboot-ms", "reboot-ms MS         silence after a firmware part", 1, 1, &ControlConsole::CmdRebootMs},
       {"clear", "clear                every fault off", 0, 0, &ControlConsole::CmdClear},
       {"log", "log [N]              the last N transcript entries (10)", 0, 1, &ControlConsole::CmdLog},
@@ -100,7 +106,7 @@ std::string ControlConsole::Show() const {
   for (int n = 1; n <= s.identity.inputs; ++n) {
     const InputState& in = s.Input(n);
     out << " " << n << (in.connected ? "+" : "-") << " type " << int(in.signalType) << " edid "
-        << int(in.edidCode) << ";";
+        << int(in.edidCode) << (in.scaler ? " scaler" : "") << ";";
   }
   out << "\noutputs";
   for (int n = 1; n <= s.identity.outputs; ++n) {
@@ -114,11 +120,14 @@ std::string ControlConsole::Show() const {
   out << "faults drop " << f.dropNext << ", drop-every " << f.dropEvery << ", delay " << f.delayMs
       << ", corrupt " << f.corruptNext << ", status " << int(f.status) << ", refuse-fw "
       << OnOff(f.refuseFirmware) << ", split " << f.splitBytes << ", join " << f.joinCount
-      << ", reboot-ms " << model_.RebootMs() << "\n";
+      << ", dup " << f.dupNext << ", misport " << f.misportNext << ", late " << f.lateNext << "/"
+      << f.lateMs << " ms, reboot-ms " << model_.RebootMs() << "\n";
   out << "counters frames " << c.framesReceived << ", bad " << c.badFrames << ", garbage "
       << c.garbageBytes << ", unknown " << c.unknownFrames << ", rejected " << c.rejectedRequests
       << ", replies " << c.repliesSent << ", dropped " << c.repliesDropped << ", corrupted "
-      << c.repliesCorrupted << ", delayed " << c.repliesDelayed << ", edid blocks " << c.edidBlocks
+      << c.repliesCorrupted << ", delayed " << c.repliesDelayed << ", duplicated "
+      << c.repliesDuplicated << ", misported " << c.repliesMisported << ", late " << c.repliesLate
+      << ", edid blocks " << c.edidBlocks
       << "/" << c.badEdidBlocks << " bad, fw blocks " << c.firmwareBlocks << "/"
       << c.badFirmwareBlocks << " bad, reboots " << c.reboots << "\n";
   if (report_) out << report_();
@@ -169,6 +178,33 @@ ControlConsole::Result ControlConsole::CmdEdidCode(const Args& a) {
   if (!ParseNumber(a[1], 0, 255, &code)) return Bad("EDID code is 0 to 255");
   s.Input(int(in)).edidCode = static_cast<uint8_t>(code);
   return Ok("input " + a[0] + " reports EDID code " + a[1]);
+}
+
+ControlConsole::Result ControlConsole::CmdMode(const Args& a) {
+  long mode = 0;
+  if (!ParseNumber(a[0], 1, 3, &mode)) return Bad("display mode is 1 (matrix), 2 (multi-viewer) or 3 (video wall)");
+  model_.State().options.displayMode = static_cast<uint8_t>(mode);
+  return Ok("display mode " + a[0]);
+}
+
+ControlConsole::Result ControlConsole::SetOutputValue(const Args& a, const char* what, long max,
+                                                      uint8_t OutputState::*field) {
+  DeviceState& s = model_.State();
+  long out = 0, value = 0;
+  if (!ParseNumber(a[0], 1, s.identity.outputs, &out)) return Bad("no such output: " + a[0]);
+  if (!ParseNumber(a[1], 1, max, &value)) {
+    return Bad(std::string(what) + " is 1 to " + std::to_string(max));
+  }
+  s.Output(int(out)).*field = static_cast<uint8_t>(value);
+  return Ok("output " + a[0] + " " + what + " " + a[1]);
+}
+
+ControlConsole::Result ControlConsole::CmdEffect(const Args& a) {
+  return SetOutputValue(a, "switching effect", 16, &OutputState::effect);
+}
+
+ControlConsole::Result ControlConsole::CmdTime(const Args& a) {
+  return SetOutputValue(a, "switching time", 8, &OutputState::time);
 }
 
 namespace {
@@ -237,6 +273,29 @@ ControlConsole::Result ControlConsole::CmdJoin(const Args& a) {
   return Ok(n > 1 ? "joining " + a[0] + " replies per segment" : std::string("join off"));
 }
 
+ControlConsole::Result ControlConsole::CmdDup(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("dup takes a count from 0");
+  model_.Faults().dupNext = int(n);
+  return Ok("sending the next " + a[0] + " replies twice");
+}
+
+ControlConsole::Result ControlConsole::CmdMisport(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("misport takes a count from 0");
+  model_.Faults().misportNext = int(n);
+  return Ok("answering the next " + a[0] + " port queries for the wrong port");
+}
+
+ControlConsole::Result ControlConsole::CmdLate(const Args& a) {
+  long n = 0, ms = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("late takes a count from 0");
+  if (!FaultValue(a[1], 600000, &ms)) return Bad("late takes milliseconds from 0 to 600000");
+  model_.Faults().lateNext = int(n);
+  model_.Faults().lateMs = int(ms);
+  return Ok("holding the next " + a[0] + " replies " + a[1] + " ms");
+}
+
 ControlConsole::Result ControlConsole::CmdRebootMs(const Args& a) {
   long n = 0;
   if (!FaultValue(a[0], 600000, &n)) return Bad("reboot-ms takes milliseconds from 0 to 600000");
@@ -255,6 +314,10 @@ ControlConsole::Result ControlConsole::CmdClear(const Args&) {
   f.refuseFirmware = defaults.refuseFirmware;
   f.splitBytes = defaults.splitBytes;
   f.joinCount = defaults.joinCount;
+  f.dupNext = defaults.dupNext;
+  f.misportNext = defaults.misportNext;
+  f.lateNext = defaults.lateNext;
+  f.lateMs = defaults.lateMs;
   return Ok("faults off");
 }
 

@@ -46,6 +46,9 @@ class ControlConsole {
   Result CmdRoute(const Args&);
   Result CmdSignal(const Args&);
   Result CmdEdidCode(const Args&);
+  Result CmdMode(const Args&);
+  Result CmdEffect(const Args&);
+  Result CmdTime(const Args&);
   Result CmdDrop(const Args&);
   Result CmdDropEvery(const Args&);
   Result CmdDelay(const Args&);
@@ -55,11 +58,15 @@ class ControlConsole {
   Result CmdClose(const Args&);
   Result CmdSplit(const Args&);
   Result CmdJoin(const Args&);
+  Result CmdDup(const Args&);
+  Result CmdMisport(const Args&);
+  Result CmdLate(const Args&);
   Result CmdRebootMs(const Args&);
   Result CmdClear(const Args&);
   Result CmdLog(const Args&);
   Result CmdQuit(const Args&);
   Result SetPort(const Args& args, bool connected);
+  Result SetOutputValue(const Args& args, const char* what, long max, uint8_t OutputState::*field);
 
   DeviceModel& model_;
   std::function<std::string()> report_;

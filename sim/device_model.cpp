@@ -1,8 +1,10 @@
 #include "sim/device_model.h"
 
 #include <algorithm>
+#include <string>
 
 #include "sim/command_table.h"
+#include "sim/port_queries.h"
 
 namespace velantor::sim {
 
@@ -108,10 +110,18 @@ void DeviceModel::OnFrame(ChannelId id, const CommandFrame& frame) {
   }
   core_.statusOverride = faults_.status;
   core_.refuseFirmware = faults_.refuseFirmware;
+  CommandFrame asked = frame;
+  const int misported = faults_.misportNext > 0 ? RedirectPortQuery(core_.state, asked) : 0;
+  if (misported != 0) {
+    --faults_.misportNext;
+    ++counters_.repliesMisported;
+  }
   Reaction r;
-  handler(core_, frame, r);
+  handler(core_, asked, r);
   if (!r.rejected.empty() && r.replies.empty()) ++counters_.rejectedRequests;
-  LogIn(id, PayloadKind::kFrame, frame.data(), frame.size(), r.rejected);
+  std::string note = r.rejected;
+  if (misported != 0 && note.empty()) note = "answered for port " + std::to_string(misported);
+  LogIn(id, PayloadKind::kFrame, frame.data(), frame.size(), std::move(note));
   Carry(id, r);
 }
 
@@ -174,15 +184,28 @@ void DeviceModel::Emit(ChannelId id, Outgoing reply) {
     ++counters_.repliesCorrupted;
     reply.bytes[12] ^= 0xFF;  // the sum is then odd: never 0 modulo 256
   }
-  if (faults_.delayMs > 0 || !delayed_.empty()) {
+  int holdMs = std::max(0, faults_.delayMs);
+  if (faults_.lateNext > 0) {
+    --faults_.lateNext;
+    ++counters_.repliesLate;
+    holdMs += std::max(0, faults_.lateMs);
+  }
+  const bool twice = faults_.dupNext > 0;
+  if (twice) {
+    --faults_.dupNext;
+    ++counters_.repliesDuplicated;
+  }
+  if (holdMs > 0 || !delayed_.empty()) {
     // Later replies queue behind held ones so the order never changes.
-    int64_t due = Loop().NowMs() + std::max(0, faults_.delayMs);
+    int64_t due = Loop().NowMs() + holdMs;
     if (!delayed_.empty()) due = std::max(due, delayed_.back().dueMs);
     if (faults_.delayMs > 0) ++counters_.repliesDelayed;
+    if (twice) delayed_.push_back({due, id, reply});
     delayed_.push_back({due, id, std::move(reply)});
     ScheduleDelayed();
     return;
   }
+  if (twice) Deliver(id, reply);
   Deliver(id, reply);
 }
 

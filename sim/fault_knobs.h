@@ -16,6 +16,10 @@ struct FaultKnobs {
   int joinCount = 0;      // stream front ends: send this many replies as one segment (0/1: off)
   int splitGapMs = 2;     // time between the pieces of a split reply
   int joinFlushMs = 20;   // a join that waits longer than this goes out short
+  int dupNext = 0;        // replies still to send twice
+  int misportNext = 0;    // port queries still to answer as if for the neighbouring port
+  int lateNext = 0;       // replies still to hold back by lateMs
+  int lateMs = 0;         // how long each of those is held
 };
 
 struct ModelCounters {
@@ -40,6 +44,9 @@ struct ModelCounters {
   int statusOverrides = 0;    // set commands refused through FaultKnobs::status
   int firmwareRefusals = 0;   // 0x44 answers
   int closeRequests = 0;
+  int repliesDuplicated = 0;  // sent a second time through FaultKnobs::dupNext
+  int repliesMisported = 0;   // port queries answered for the wrong port
+  int repliesLate = 0;        // held back through FaultKnobs::lateNext
 };
 
 }  // namespace velantor::sim
