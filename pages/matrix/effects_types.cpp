@@ -72,12 +72,14 @@ void CMatrixPage::OnEffectSelChange(const EffectKind& kind, int column, int inde
 }
 
 // A report of effect or time number `value` (1-based) for output `column`.
+// A number outside the list is no setting the page knows: the list shows none.
 void CMatrixPage::ApplyEffectReport(const EffectKind& kind, int column, int value) {
-  if (!ValidOutput(column) || value < 1 || value > kind.entries) return;
+  if (!ValidOutput(column)) return;
+  const int index = value >= 1 && value <= kind.entries ? value - 1 : -1;
   EffectSetting& setting = this->*kind.setting;
-  setting.confirmed[Slot(column)] = value - 1;
-  setting.pending[Slot(column)] = value - 1;
-  EffectList(kind, column).selection = value - 1;
+  setting.confirmed[Slot(column)] = index;
+  setting.pending[Slot(column)] = index;
+  EffectList(kind, column).selection = index;
 }
 
 void CMatrixPage::OnModeReport(const CommandFrame& frame, bool) {
@@ -98,24 +100,36 @@ void CMatrixPage::OnTypeButton(int column, int type) {
   if (!view_.columns[Slot(column)].types[static_cast<size_t>(type - 1)].enabled) return;
   if (PageBusy() == 1 || !LinkUpQuietly()) return;
   Send(p::SetInputType(type, column));
-  pendingType_[Slot(column)] = type;
+  typeRequests_[Slot(column)].push_back(type);
 }
 
-// AUTO adjusts an analogue picture, so only VGA offers it; SCALER over TCP likewise.
-void CMatrixPage::ApplyType(int column, int type, bool serialPath) {
+void CMatrixPage::ApplyType(int column, int type, bool /*serialPath*/) {
   if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
   MatrixColumnViewState& view = view_.columns[Slot(column)];
   for (int t = p::kSignalHdmi; t <= p::kSignalAv; ++t) view.types[static_cast<size_t>(t - 1)].checked = t == type;
-  view.autoButton.enabled = type == p::kSignalVga;
-  view.scaler.enabled = serialPath || type == p::kSignalVga;
   confirmedType_[Slot(column)] = type;
+  RestoreColumnButtons(column);
 }
 
-// The acknowledgement carries no type: it confirms the type last requested for its input.
+// AUTO adjusts an analogue picture, so only VGA offers it; SCALER serves every known type, on
+// either link. Outside the matrix display mode neither applies.
+void CMatrixPage::RestoreColumnButtons(int column) {
+  MatrixColumnViewState& view = view_.columns[Slot(column)];
+  const int type = confirmedType_[Slot(column)];
+  view.autoButton.enabled = routingEnabled_ && type == p::kSignalVga;
+  view.scaler.enabled = routingEnabled_ && type >= p::kSignalHdmi && type <= p::kSignalAv;
+}
+
+// The acknowledgement carries no type: it answers the oldest request of its input, which it
+// confirms or, refused, drops.
 void CMatrixPage::OnTypeAck(const CommandFrame& frame, bool serialPath) {
   const int column = frame[p::kBytePort];
-  if (frame[p::kByteValue] != p::kAccepted || !ValidOutput(column)) return;
-  ApplyType(column, pendingType_[Slot(column)], serialPath);
+  if (!ValidOutput(column)) return;
+  std::deque<int>& requests = typeRequests_[Slot(column)];
+  if (requests.empty()) return;
+  const int type = requests.front();
+  requests.pop_front();
+  if (frame[p::kByteValue] == p::kAccepted) ApplyType(column, type, serialPath);
 }
 
 void CMatrixPage::OnTypeReport(const CommandFrame& frame, bool serialPath) {
@@ -139,12 +153,23 @@ void CMatrixPage::StartColumnCommand(uint8_t sub, int column) {
   Exchange exchange = NewExchange(kColumnCommand, false);
   exchange.steps.push_back(ExchangeStep::Frame(p::ColumnCommand(sub, column), {p::kOpInputType, sub, column}, 0,
                                                timer, kColumnTimeoutMs, kColumnTimeoutMs));
-  exchange.onEnd = [this, button, column](ExchangeEnd, size_t) {
-    (view_.columns[Slot(column)].*button).enabled = true;
+  exchange.onEnd = [this, column](ExchangeEnd, size_t) {
+    RestoreColumnButtons(column);
     OnExchangeEnd();
   };
   runner_.Start(std::move(exchange));
   Notify();
+}
+
+std::vector<int> CMatrixPage::EffectTimerIds() {
+  std::vector<int> ids;
+  for (const EffectKind* kind : {&kModeKind, &kTimeKind}) {
+    ids.insert(ids.end(), kind->firstTimers.begin(), kind->firstTimers.end());
+    ids.insert(ids.end(), kind->secondTimers.begin(), kind->secondTimers.end());
+  }
+  ids.insert(ids.end(), kAutoTimers.begin(), kAutoTimers.end());
+  ids.insert(ids.end(), kScalerTimers.begin(), kScalerTimers.end());
+  return ids;
 }
 
 }  // namespace velantor

@@ -62,6 +62,8 @@ void CMatrixPage::InitialiseView() {
   view_.selectOutput.items.push_back("Port to Port");
   view_.selectOutput.selection = 0;
   for (int n = 1; n <= kMatrixShownPorts; ++n) view_.allList.items.push_back(std::to_string(n));
+  // ALL always names an input: there is no input 0 to send.
+  view_.allList.selection = 0;
 }
 
 // ---- received frames ----
@@ -102,13 +104,45 @@ void CMatrixPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath
   }
 }
 
-// Every timer of the page belongs to an exchange of the runner, the message or the animation.
-void CMatrixPage::OnPageTimer(int id) { KillTimer(id); }
+// Every other timer of the page belongs to an exchange of the runner, the message or the
+// animation.
+void CMatrixPage::OnPageTimer(int id) {
+  KillTimer(id);
+  if (id == kTimerSocketConnect && awaitingSocket_) SocketConnectFailed();
+}
+
+std::vector<int> CMatrixPage::TimerIds() {
+  std::vector<int> ids;
+  for (int k = 1; k <= kMatrixPorts; ++k) {  // the switch timers of output k
+    ids.push_back(2 * k - 1);
+    ids.push_back(2 * k);
+  }
+  for (int id : {kTimerSocketConnect, kTimerMessage, kTimerAnimation}) ids.push_back(id);
+  for (const auto& part : {PollTimerIds(), EffectTimerIds()}) ids.insert(ids.end(), part.begin(), part.end());
+  return ids;
+}
 
 bool CMatrixPage::AcceptsTcpFrames() const { return tcpReception_ && shared_.CurrentPage == kPageMatrix; }
 
-// The switcher closed the connection: no reply can come, so the command ends now.
-void CMatrixPage::OnSocketNotice(int event, int /*error*/, bool wasConnected) {
+// The poll waits for the socket's connect; once the switcher closed the connection no reply can
+// come, so the command ends now.
+void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
+  if (event == kSocketConnect && !awaitingSocket_) {
+    socketRefused_ = error != 0;
+    return;
+  }
+  if (event == kSocketConnect) {
+    if (error != 0) {
+      SocketConnectFailed();
+      return;
+    }
+    awaitingSocket_ = false;
+    KillTimer(kTimerSocketConnect);
+    ResetCollectors();
+    tcpReception_ = true;
+    StartPollChain();
+    return;
+  }
   if (event != kSocketClose || !wasConnected || !runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
   ShowMessageFor(kMessageMs, kConnectFailed);
@@ -117,8 +151,12 @@ void CMatrixPage::OnSocketNotice(int event, int /*error*/, bool wasConnected) {
 
 void CMatrixPage::ShowTimeOut(const std::string& text) { ShowMessageFor(kMessageMs, text, true); }
 
+// Standby ends every operation as its time-out would, without the time-out's message: the
+// controls show what the switcher last confirmed, and no request waits for an answer.
 void CMatrixPage::OnStandby() {
   runner_.End(ExchangeEnd::kStandby);
+  awaitingSocket_ = false;
+  for (std::deque<int>& requests : typeRequests_) requests.clear();
   for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
   shared_.Busy.Close();
   if (shared_.Message.MessageShown == 1) CloseMessageNow();
@@ -176,6 +214,9 @@ void CMatrixPage::ClosePort() {
 // reply can no longer reach this page.
 void CMatrixPage::OnTabChosen(int /*page*/) {
   tcpReception_ = false;
+  awaitingSocket_ = false;
+  socketRefused_ = false;  // the shell connects the socket anew for the page shown
+  KillTimer(kTimerSocketConnect);
   if (runner_.Running()) runner_.End(ExchangeEnd::kAbandoned);
 }
 

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +27,7 @@ class CMatrixPage : public PageBase {
   static constexpr int kTimerPollTimeout = 19;
   static constexpr int kTimerDisplayModeRetry = 34;  // the display-mode query's guard
   static constexpr int kTimerDisplayModeTimeout = 35;
+  static constexpr int kTimerSocketConnect = 36;     // the wait for the command socket
   static constexpr int kTimerMessage = 59;
   static constexpr int kTimerAnimation = 60;
   static constexpr int kLastPageTimer = 79;
@@ -33,10 +35,14 @@ class CMatrixPage : public PageBase {
   // configuration group, sequences and the effect commands' time-outs.
   static constexpr int kButtonFirstMs = 3000;
   static constexpr int kReplyMs = 5000;
+  // How long the page waits for the command socket to connect before the poll.
+  static constexpr int kSocketConnectMs = 3000;
 
   // "Select Output" values beside the outputs (0 to 7).
   static constexpr int kAllOutputs = 8;
   static constexpr int kPortToPort = 9;
+  // The highest input number a routing report can name.
+  static constexpr int kMaxReportedInput = 16;
 
   CMatrixPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port);
 
@@ -94,7 +100,13 @@ class CMatrixPage : public PageBase {
   int ConfirmedTime(int column) const { return time_.confirmed[Slot(column)]; }
   int PendingTime(int column) const { return time_.pending[Slot(column)]; }
   int ConfirmedType(int column) const { return confirmedType_[Slot(column)]; }
-  int PendingType(int column) const { return pendingType_[Slot(column)]; }
+  // The type last requested for input `column` and not yet answered; 0 when none is.
+  int PendingType(int column) const {
+    const std::deque<int>& requests = typeRequests_[Slot(column)];
+    return requests.empty() ? 0 : requests.back();
+  }
+  // Every timer id the page uses, from its tables.
+  static std::vector<int> TimerIds();
   bool TcpReceptionEnabled() const { return tcpReception_; }
 
  private:
@@ -111,6 +123,8 @@ class CMatrixPage : public PageBase {
 
   static size_t Slot(int n) { return static_cast<size_t>(n >= 1 && n <= kMatrixPorts ? n - 1 : 0); }
   static bool ValidOutput(int n) { return n >= 1 && n <= kMatrixShownPorts; }
+  // A working-route entry is a 0-based input the scene dialog can offer.
+  static bool ValidRouteIndex(int index) { return index >= 0 && index < kMatrixPorts; }
 
   // matrix_page.cpp
   void InitialiseView();
@@ -141,6 +155,7 @@ class CMatrixPage : public PageBase {
 
   // matrix_poll.cpp
   void StartPollChain();
+  void SocketConnectFailed();
   void AppendRouteQueries(Exchange& exchange, int firstOutput) const;
   ReplyVerdict OnPollReply(const CommandFrame& frame, size_t index);
   ReplyVerdict OnRouteReply(const CommandFrame& frame, int output, bool serialPath);
@@ -157,6 +172,10 @@ class CMatrixPage : public PageBase {
   void StartColumnCommand(uint8_t sub, int column);
   void OnTypeAck(const CommandFrame& frame, bool serialPath);
   void OnTypeReport(const CommandFrame& frame, bool serialPath);
+  // AUTO and SCALER as the confirmed type and the display mode allow.
+  void RestoreColumnButtons(int column);
+  static std::vector<int> PollTimerIds();
+  static std::vector<int> EffectTimerIds();
   void OnModeReport(const CommandFrame& frame, bool serialPath);
   void OnTimeReport(const CommandFrame& frame, bool serialPath);
 
@@ -180,12 +199,20 @@ class CMatrixPage : public PageBase {
   // The (input, output) of each step of the running switch exchange.
   std::vector<std::pair<int, int>> switchSteps_;
   bool tcpReception_ = false;
+  // The poll waits for the command socket's connect notification.
+  bool awaitingSocket_ = false;
+  // The shell's connect for this showing of the page was refused before the poll was due.
+  bool socketRefused_ = false;
+  // The switcher is in matrix display mode as far as the page knows.
+  bool routingEnabled_ = true;
 
   // Effects and input types.
   EffectSetting mode_;
   EffectSetting time_;
   std::array<int, kMatrixShownPorts> confirmedType_{};
-  std::array<int, kMatrixShownPorts> pendingType_{};
+  // Per input, the types requested and not yet answered, oldest first: the switcher answers
+  // them in order and its acknowledgement names no type.
+  std::array<std::deque<int>, kMatrixShownPorts> typeRequests_;
 };
 
 }  // namespace velantor

@@ -59,27 +59,48 @@ ExchangeStep PollExchangeStep(const PollStep& s) {
 }
 }  // namespace
 
+// Over TCP the poll starts on the command socket's connect notification (the shell connects it
+// for the page), or at once when it is connected already; over the serial link the page opens
+// its own port, and only while the panel's serial link is open.
 void CMatrixPage::StartPolling() {
   if (shared_.LinkMode == 1) {
     if (shared_.PageSocketConnected == 0) {
-      ShowMessageFor(1500, kConnectFailed);
-      Notify();
+      if (socketRefused_) {
+        SocketConnectFailed();
+        return;
+      }
+      awaitingSocket_ = true;
+      SetTimer(kTimerSocketConnect, kSocketConnectMs);
       return;
     }
+    ResetCollectors();
     tcpReception_ = true;
   } else {
-    // The page's own port, on the shared settings but with two stop bits.
-    SerialSettings settings;
-    settings.stopBits = 2;
-    shared_.SharedStopBits = 2;
-    if (shared_.ComLinkOpen == 0 || port_.Open(this, shared_.ComPortNumber, settings) != 1) {
+    if (shared_.ComLinkOpen != 1) {
       ShowMessageFor(1500, kOpenComFailed);
       Notify();
       return;
     }
+    // The page's own port, on the shared settings but with two stop bits.
+    SerialSettings settings;
+    settings.stopBits = 2;
+    shared_.SharedStopBits = 2;
+    if (port_.Open(this, shared_.ComPortNumber, settings) != 1) {
+      ShowMessageFor(1500, kOpenComFailed);
+      Notify();
+      return;
+    }
+    ResetCollectors();
     port_.StartMonitoring();
   }
   StartPollChain();
+}
+
+void CMatrixPage::SocketConnectFailed() {
+  awaitingSocket_ = false;
+  KillTimer(kTimerSocketConnect);
+  ShowMessageFor(1500, kConnectFailed);
+  Notify();
 }
 
 void CMatrixPage::StartPollChain() {
@@ -132,6 +153,11 @@ void CMatrixPage::ApplyRouteReport(const CommandFrame& frame, bool serialPath) {
   const int output = frame[p::kByteValue];
   const int input = frame[p::kBytePort];
   if (output < 1 || output > kMatrixPorts) return;
+  // An input the switcher cannot have is no route: the output shows none rather than a guess.
+  if (input < 1 || input > kMaxReportedInput) {
+    for (CheckViewState& button : view_.outputs[Slot(output)].inputs) button.checked = false;
+    return;
+  }
   ShowNumber(output, input);
   if (serialPath && (input < 1 || input > kMatrixShownPorts)) return;
   currentInput_ = input;
@@ -141,8 +167,23 @@ void CMatrixPage::ApplyRouteReport(const CommandFrame& frame, bool serialPath) {
 
 void CMatrixPage::ApplyDisplayMode(int mode) { SetRoutingControlsEnabled(mode == p::kModeMatrix); }
 
+std::vector<int> CMatrixPage::PollTimerIds() {
+  std::vector<int> ids;
+  for (const PollStep& s : kPollSteps) {
+    if (s.firstTimer != 0) ids.push_back(s.firstTimer);
+    ids.push_back(s.secondTimer);
+  }
+  return ids;
+}
+
 // Outside the matrix display mode nothing of the routing page applies.
 void CMatrixPage::SetRoutingControlsEnabled(bool enabled) {
+  routingEnabled_ = enabled;
+  view_.selectOutput.enabled = enabled;
+  view_.allList.enabled = enabled;
+  view_.allButton.enabled = enabled;
+  view_.sceneSet.enabled = enabled;
+  for (int n = 1; n <= kMatrixShownPorts; ++n) view_.configInputs[Slot(n)].enabled = enabled;
   for (int k = 1; k <= kMatrixShownPorts; ++k) {
     MatrixOutputViewState& out = view_.outputs[Slot(k)];
     for (int n = 1; n <= kMatrixShownPorts; ++n) out.inputs[Slot(n)].enabled = enabled;
@@ -151,8 +192,7 @@ void CMatrixPage::SetRoutingControlsEnabled(bool enabled) {
     MatrixColumnViewState& column = view_.columns[Slot(k)];
     column.mode.enabled = enabled;
     column.time.enabled = enabled;
-    column.autoButton.enabled = enabled;
-    column.scaler.enabled = enabled;
+    RestoreColumnButtons(k);
     for (CheckViewState& type : column.types) type.enabled = enabled;
   }
 }

@@ -127,6 +127,10 @@ void CMatrixPage::OnPrevious(int output) {
 
 void CMatrixPage::OnSelectOutput(int listIndex) {
   if (listIndex < 0 || listIndex >= static_cast<int>(std::size(kSelectValues))) return;
+  if (!view_.selectOutput.enabled) {
+    Notify();  // the list shows the entry chosen before
+    return;
+  }
   view_.selectOutput.selection = listIndex;
   selectedOutput_ = kSelectValues[listIndex];
   Notify();
@@ -138,7 +142,8 @@ void CMatrixPage::OnSelectOutput(int listIndex) {
 }
 
 void CMatrixPage::OnConfigInput(int input) {
-  if (input < 1 || input > kMatrixShownPorts || PageBusy() == 1 || !ConfigLinkReady()) return;
+  if (input < 1 || input > kMatrixShownPorts || !view_.configInputs[Slot(input)].enabled) return;
+  if (PageBusy() == 1 || !ConfigLinkReady()) return;
   if (selectedOutput_ == kPortToPort || sceneIdle_ == 0) return;
   for (int idle : inputIdle_) {
     if (idle == 0) return;
@@ -154,7 +159,7 @@ void CMatrixPage::OnConfigInput(int input) {
 }
 
 void CMatrixPage::OnAllListSelChange(int index) {
-  if (index < -1 || index >= static_cast<int>(view_.allList.items.size())) return;
+  if (index < 0 || index >= static_cast<int>(view_.allList.items.size())) return;
   view_.allList.selection = index;
   Notify();
 }
@@ -162,7 +167,7 @@ void CMatrixPage::OnAllListSelChange(int index) {
 // ALL switches every output at once. The switcher does not acknowledge it, so the page reads
 // the routes of outputs 1 to 4 back to show what it did.
 void CMatrixPage::OnAllButton() {
-  if (PageBusy() == 1 || !LinkReady()) return;
+  if (!view_.allButton.enabled || view_.allList.selection < 0 || PageBusy() == 1 || !LinkReady()) return;
   Exchange exchange = NewExchange(kAllCommand, true);
   ExchangeStep all;
   const CommandFrame frame = p::SwitchAll(view_.allList.selection + 1);

@@ -12,12 +12,12 @@ namespace {
 constexpr int kNameWidth = 80;
 constexpr int kOutputWidth = 70;
 
-// A cell is read by its first character as a hexadecimal digit; anything else counts as 16.
+// A cell is read by its first character as a hexadecimal digit; anything else is no input (-1).
 int CellDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 16;
+  return -1;
 }
 }  // namespace
 
@@ -56,10 +56,11 @@ void CMatrixPage::OnSceneClick(int row) {
   view_.scenes.selection = row;
   const auto& cells = view_.scenes.rows[static_cast<size_t>(row)];
   sceneName_ = cells[0];
-  // An empty cell leaves that output's plan as it is.
+  // A cell that names no input the switcher has leaves that output's plan as it is.
   for (int k = 1; k <= kMatrixPorts; ++k) {
     const std::string& cell = cells[static_cast<size_t>(k)];
-    if (!cell.empty()) workingRoute_[Slot(k)] = CellDigit(cell[0]) - 1;
+    const int index = cell.empty() ? -1 : CellDigit(cell[0]) - 1;
+    if (ValidRouteIndex(index)) workingRoute_[Slot(k)] = index;
   }
   Notify();
 }
@@ -70,14 +71,18 @@ void CMatrixPage::OnSceneEdit() { sceneDialog_.Open(sceneName_, workingRoute_); 
 // next pick of that row gives the same plan back.
 void CMatrixPage::OnSceneDialogOk() {
   if (!sceneDialog_.IsOpen()) return;
-  workingRoute_ = sceneDialog_.Accept();
+  // An output left without an input in the dialog keeps its plan.
+  const RoutePlan plan = sceneDialog_.Accept();
+  for (size_t k = 0; k < plan.size(); ++k) {
+    if (ValidRouteIndex(plan[k])) workingRoute_[k] = plan[k];
+  }
   RefreshSceneRow();
 }
 
 void CMatrixPage::OnSceneDialogCancel() { sceneDialog_.Cancel(); }
 
 void CMatrixPage::OnSceneSet() {
-  if (PageBusy() == 1 || !ConfigLinkReady() || sceneIdle_ == 0) return;
+  if (!view_.sceneSet.enabled || PageBusy() == 1 || !ConfigLinkReady() || sceneIdle_ == 0) return;
   for (int idle : inputIdle_) {
     if (idle == 0) return;
   }

@@ -59,7 +59,31 @@ TEST_P(MatrixEffects, AnInputTypeShowsTheConfirmedTypeUntilAcknowledgedAndDecide
   h.loop.Advance(50);
   EXPECT_TRUE(Column(1).types[2].checked);
   EXPECT_FALSE(Column(1).autoButton.enabled);
-  EXPECT_EQ(Column(1).scaler.enabled, GetParam() == Link::kSerial);
+  EXPECT_TRUE(Column(1).scaler.enabled);  // SCALER serves every type on either link
+}
+
+TEST_P(MatrixEffects, StandbyEndsEveryOperationAsItsTimeOutWouldButWithoutTheTimeOutMessage) {
+  h.model.State().Input(1).signalType = 2;
+  ConnectAndShow(GetParam());
+  ASSERT_TRUE(Column(1).autoButton.enabled);
+  h.model.Faults().dropNext = 2;
+  Page().OnTypeButton(2, 2);
+  Page().OnAutoButton(1);
+  h.loop.Advance(50);
+  ASSERT_EQ(Page().PendingType(2), 2);
+  ASSERT_FALSE(Column(1).autoButton.enabled);
+  const int opened = h.MessagesOpened();
+  h.model.SetStandby(true);
+  h.loop.Advance(10);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Matrix is in standby mode!");
+  EXPECT_EQ(Page().PendingType(2), 0);
+  EXPECT_TRUE(Column(2).types[0].checked);
+  EXPECT_FALSE(Column(2).autoButton.enabled);
+  EXPECT_TRUE(Column(2).scaler.enabled);
+  EXPECT_TRUE(Column(1).autoButton.enabled);
+  EXPECT_EQ(Page().PageBusy(), 0);
+  h.loop.Advance(8000);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
 }
 
 TEST_P(MatrixEffects, AutoIsDisabledUntilItsAcknowledgement) {
@@ -113,19 +137,31 @@ TEST_F(MatrixEffectsSerial, AModeChosenBeforeThePollHasAnsweredLeavesTheListWith
   EXPECT_TRUE(SentSince(mark).empty());
 }
 
-TEST_F(MatrixEffectsSerial, ATypeAcknowledgementConfirmsTheLastRequestedTypeAndARefusalNone) {
+TEST_F(MatrixEffectsSerial, ATypeAcknowledgementAnswersItsInputsOldestRequestAndARefusalDropsIt) {
   ConnectAndShow(Link::kSerial);
-  h.model.Faults().dropNext = 2;
+  h.model.Faults().dropNext = 4;
   Page().OnTypeButton(2, 2);
   Page().OnTypeButton(2, 3);
   h.loop.Advance(50);
   EXPECT_TRUE(Column(2).types[0].checked);
-  Inject(Frame({0x0A, 0x01, 0x01, 0x00, 0x02}));  // refused
+  Inject(Frame({0x0A, 0x01, 0x01, 0x00, 0x02}));  // refuses VGA
   EXPECT_TRUE(Column(2).types[0].checked);
   EXPECT_EQ(Page().ConfirmedType(2), 1);
-  Inject(Frame({0x0A, 0x01, 0x00, 0x00, 0x02}));
+  Inject(Frame({0x0A, 0x01, 0x00, 0x00, 0x02}));  // confirms AV
   EXPECT_TRUE(Column(2).types[2].checked);
   EXPECT_EQ(Page().ConfirmedType(2), 3);
+  // Two requests, then the first one's acknowledgement: the first request's type is shown.
+  Page().OnTypeButton(2, 2);
+  Page().OnTypeButton(2, 1);
+  h.loop.Advance(50);
+  Inject(Frame({0x0A, 0x01, 0x00, 0x00, 0x02}));
+  EXPECT_TRUE(Column(2).types[1].checked);
+  EXPECT_EQ(Page().ConfirmedType(2), 2);
+  EXPECT_EQ(Page().PendingType(2), 1);
+  Inject(Frame({0x0A, 0x01, 0x01, 0x00, 0x02}));  // refuses HDMI
+  Inject(Frame({0x0A, 0x01, 0x00, 0x00, 0x02}));  // answers nothing outstanding
+  EXPECT_EQ(Page().ConfirmedType(2), 2);
+  EXPECT_EQ(Page().PendingType(2), 0);
 }
 
 TEST_F(MatrixEffectsSerial, AnUnansweredScalerTimesOutAfterFiveSecondsWithoutResendOrBusyDialog) {

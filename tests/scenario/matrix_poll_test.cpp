@@ -3,6 +3,8 @@
 // time-outs, standby, stray replies, leaving the page and a link that is down at the start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scenario/matrix_page_fixture.h"
 
 namespace velantor::testing {
@@ -38,11 +40,10 @@ TEST_P(MatrixPoll, ShowingThePageReadsRoutesDisplayModeTypesEffectsAndTimesInTha
   EXPECT_TRUE(Column(2).types[1].checked);
   EXPECT_TRUE(Column(3).types[2].checked);
   EXPECT_FALSE(Column(3).types[0].checked);
-  // AUTO only for VGA; SCALER for every type over the serial link, for VGA only over TCP.
-  const bool serial = GetParam() == Link::kSerial;
+  // AUTO only for VGA; SCALER for every type, on either link.
   for (int k = 1; k <= 4; ++k) {
     EXPECT_EQ(Column(k).autoButton.enabled, k == 2) << k;
-    EXPECT_EQ(Column(k).scaler.enabled, serial || k == 2) << k;
+    EXPECT_TRUE(Column(k).scaler.enabled) << k;
   }
   EXPECT_EQ(Column(1).mode.selection, 15);
   EXPECT_EQ(Column(1).mode.items[15], "垂直棋盘 ");
@@ -103,7 +104,39 @@ TEST_P(MatrixPoll, StandbyDuringThePollStopsItAndItsMessageClosesAfterTwoAndAHal
   EXPECT_FALSE(h.shared.Message.IsOpen());
 }
 
+TEST_P(MatrixPoll, RepliesOutOfRangeLeaveTheirControlsUnselectedAndThePollStillRunsToTheEnd) {
+  ConnectAndShow(GetParam());
+  ASSERT_EQ(Checked(1), std::vector<int>{1});
+  ASSERT_EQ(Column(1).mode.selection, 0);
+  SetRoutes({0, 17});
+  h.model.State().Output(1).effect = 0;
+  h.model.State().Output(2).time = 9;
+  const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
+  h.ChoosePage(kPageGeneral, 200);
+  ShowMatrix();
+  EXPECT_EQ(SentSince(mark).size(), 17u);
+  EXPECT_EQ(Page().PageBusy(), 0);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_TRUE(Checked(1).empty());
+  EXPECT_TRUE(Checked(2).empty());
+  EXPECT_EQ(Page().OutputSource(1), 1);
+  EXPECT_EQ(Page().OutputSource(2), 2);
+  EXPECT_EQ(Column(1).mode.selection, -1);
+  EXPECT_EQ(Page().ConfirmedMode(1), -1);
+  EXPECT_EQ(Column(2).time.selection, -1);
+  EXPECT_EQ(Column(2).mode.selection, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixPoll, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
+
+TEST(MatrixTimers, EveryTimerOfThePageIsWithinOneToSeventyNineAndUsedOnce) {
+  std::vector<int> ids = CMatrixPage::TimerIds();
+  for (int id : ids) EXPECT_TRUE(id >= 1 && id <= 79) << id;
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end()) << "a timer id is used twice";
+  EXPECT_GE(ids.size(), 60u);  // switch, poll, effect, AUTO, SCALER, message and animation timers
+}
 
 class MatrixPollSerial : public MatrixPageTest {};
 
@@ -125,10 +158,19 @@ TEST_F(MatrixPollSerial, ADisplayModeOtherThanMatrixDisablesTheRoutingControlsAn
   EXPECT_EQ(Page().PageBusy(), 0);
   EXPECT_TRUE(h.main->HeadersEnabled());
   EXPECT_EQ(h.MessagesOpened(), opened);
+  // The Output configuration group, ALL and "Set" are routing controls like the others.
+  EXPECT_FALSE(Page().View().selectOutput.enabled);
+  EXPECT_FALSE(Page().View().configInputs[0].enabled);
+  EXPECT_FALSE(Page().View().allButton.enabled);
+  EXPECT_FALSE(Page().View().sceneSet.enabled);
   mark = Mark();
   Page().OnInputButton(1, 2);
   Page().OnNext(1);
   Page().OnTypeButton(1, 2);
+  Page().OnConfigInput(2);
+  Page().OnSelectOutput(5);
+  Page().OnAllButton();
+  Page().OnSceneSet();
   h.loop.Advance(100);
   EXPECT_TRUE(SentSince(mark).empty());
 }
@@ -240,6 +282,50 @@ TEST_F(MatrixPollEightByEight, OverTcpAnInputBeyondFourIsTakenWhole) {
   EXPECT_EQ(Checked(2), std::vector<int>{6});
   EXPECT_FALSE(Out(2).inputs[5].visible);
   EXPECT_EQ(Page().OutputSource(2), 6);
+}
+
+TEST_F(MatrixPollSerial, APartFrameLeftFromTheLastShowingDoesNotSpoilTheNextPollsFirstReply) {
+  ConnectAndShow(Link::kSerial);
+  Inject({0xA5, 0x5B, 0x02, 0x01});
+  h.ChoosePage(kPageGeneral, 200);
+  const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
+  ShowMatrix();
+  EXPECT_EQ(SentSince(mark).size(), 17u);
+  EXPECT_EQ(Page().PageBusy(), 0);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+}
+
+class MatrixPollTcp : public MatrixPageTest {};
+
+TEST_F(MatrixPollTcp, ThePollWaitsForTheCommandSocketToConnect) {
+  Connect(Link::kTcp);
+  h.socket.SetConnectDelayMs(1000);
+  const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
+  ShowMatrix(900);
+  EXPECT_TRUE(SentSince(mark).empty());
+  h.loop.Advance(600);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_EQ(SentSince(mark).size(), 17u);
+  EXPECT_EQ(Page().PageBusy(), 0);
+  EXPECT_EQ(Checked(2), std::vector<int>{2});
+}
+
+TEST_F(MatrixPollTcp, ASocketStillUnconnectedAfterThreeSecondsFailsAndALaterConnectStartsNothing) {
+  Connect(Link::kTcp);
+  h.socket.SetConnectDelayMs(5000);
+  const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
+  ShowMatrix(3140);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  h.loop.Advance(10);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  h.loop.Advance(3000);
+  EXPECT_TRUE(SentSince(mark).empty());
+  EXPECT_EQ(Page().PageBusy(), 0);
+  EXPECT_TRUE(h.main->HeadersEnabled());
 }
 
 }  // namespace

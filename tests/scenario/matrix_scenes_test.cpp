@@ -52,6 +52,23 @@ TEST_P(MatrixScenes, AnEditedSceneIsKeptInItsRowAndRecalledOutputByOutput) {
   EXPECT_EQ(SentSince(mark).size(), 8u);
 }
 
+TEST_P(MatrixScenes, AnOutputLeftWithoutInputInTheDialogKeepsItsPlanAndIsNeverSentInputZero) {
+  ConnectAndShow(GetParam());
+  Page().OnSceneClick(0);
+  Page().OnSceneEdit();
+  Page().SceneDialog().OnOutputSelChange(2, -1);
+  Page().OnSceneDialogOk();
+  EXPECT_EQ(Page().WorkingRoute(2), 1);
+  EXPECT_EQ(Row(0)[2], "2");
+  Page().OnSceneClick(1);
+  Page().OnSceneClick(0);  // the row read back gives the same plan
+  EXPECT_EQ(Page().WorkingRoute(2), 1);
+  const size_t mark = Mark();
+  Page().OnSceneSet();
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(2, 1), Switch(2, 2), Switch(2, 3), Switch(2, 4)}));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixScenes, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
 
 class MatrixScenesSerial : public MatrixPageTest {};
