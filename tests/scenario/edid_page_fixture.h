@@ -51,15 +51,7 @@ class EdidPageTest : public ::testing::Test {
 
   // Links from the General page, lets its connect chain finish and chooses the EDID header.
   CEdidPage& Enter(bool tcp) {
-    if (tcp) {
-      General().OnTcpMode();
-      General().OnAddressEdited("127.0.0.1");
-      General().OnTcpConnect();
-    } else {
-      General().OnComConnect();
-    }
-    h.loop.Advance(2000);
-    EXPECT_EQ(tcp ? h.shared.TcpLinkUp : h.shared.ComLinkOpen, 1);
+    EXPECT_TRUE(h.LinkFromGeneral(tcp));
     h.ChoosePage(kPageEdid, 500);
     return Edid();
   }

@@ -49,15 +49,7 @@ class FirmwarePageTest : public ::testing::Test {
   // Links from the General page, lets its connect chain finish and chooses the FW Upgrade header
   // with time for the entry query.
   CUpgradePage& Enter(bool tcp) {
-    if (tcp) {
-      General().OnTcpMode();
-      General().OnAddressEdited("127.0.0.1");
-      General().OnTcpConnect();
-    } else {
-      General().OnComConnect();
-    }
-    h.loop.Advance(2000);
-    EXPECT_EQ(tcp ? h.shared.TcpLinkUp : h.shared.ComLinkOpen, 1);
+    EXPECT_TRUE(h.LinkFromGeneral(tcp));
     entryMark = Mark();
     h.ChoosePage(kPageFirmware, 500);
     return Upgrade();

@@ -32,20 +32,7 @@ class MatrixPageTest : public ::testing::Test {
   CGeneralPage& General() { return h.PageAs<CGeneralPage>(kPageGeneral); }
   CMatrixPage& Page() { return h.PageAs<CMatrixPage>(kPageMatrix); }
 
-  void Connect(Link link) {
-    if (link == Link::kSerial) {
-      General().OnComConnect();
-      ASSERT_EQ(h.shared.ComLinkOpen, 1);
-    } else {
-      General().OnTcpMode();
-      General().OnAddressEdited("127.0.0.1");
-      General().OnTcpConnect();
-    }
-    h.loop.Advance(2000);  // the General page's read-back and port walk
-    if (link == Link::kTcp) {
-      ASSERT_EQ(h.shared.TcpLinkUp, 1);
-    }
-  }
+  void Connect(Link link) { ASSERT_TRUE(h.LinkFromGeneral(link == Link::kTcp)); }
   // The header click; the poll starts 150 ms later and has `settleMs` in all to run.
   void ShowMatrix(int settleMs = 500) { h.ChoosePage(kPageMatrix, settleMs); }
   void ConnectAndShow(Link link) {

@@ -18,6 +18,7 @@
 #include "app/page_table.h"
 #include "base/virtual_event_loop.h"
 #include "link/port_directory.h"
+#include "pages/general/general_page.h"
 #include "pages/page_set.h"
 #include "sim/device_model.h"
 #include "sim/sim_command_socket.h"
@@ -52,6 +53,21 @@ class ShellHarness {
     return dynamic_cast<Page&>(*main->Page(page));
   }
   sim::SimSerialLink& Port(int page) { return *ports[static_cast<size_t>(page - 1) % ports.size()]; }
+
+  // Links from the General page as a user would (Connect on COM1, or TCP to the emulator) and lets
+  // the chain after the connect finish. True when the link is up.
+  bool LinkFromGeneral(bool tcp) {
+    auto& general = PageAs<CGeneralPage>(kPageGeneral);
+    if (tcp) {
+      general.OnTcpMode();
+      general.OnAddressEdited("127.0.0.1");
+      general.OnTcpConnect();
+    } else {
+      general.OnComConnect();
+    }
+    loop.Advance(2000);
+    return (tcp ? shared.TcpLinkUp : shared.ComLinkOpen) == 1;
+  }
 
   // A header click, and the page's start action 150 ms later with time for its first exchange.
   void ChoosePage(int page, int settleMs = 200) {
