@@ -92,6 +92,33 @@ void DeviceStatusPanel::Sync() {
   status_->setEnabled(v.statusEnabled);
 }
 
+// A factory reset overwrites the switcher's routes, EDIDs and settings: it asks first, window-modal
+// but without a nested loop, and Cancel is the default.
+void DeviceOptionsPanel::AskBeforeReset() {
+  if (resetQuestion_) {
+    resetQuestion_->raise();
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Warning, "Factory Reset",
+                              "Return the switcher to its factory settings?\n\n"
+                              "Outputs 1 to 4 show inputs 1 to 4, every input gets the default EDID, the "
+                              "beep is switched on, every input is set to HDMI, and every output's "
+                              "switching effect and time go back to their defaults.",
+                              QMessageBox::Cancel, window());
+  QPushButton* confirm = box->addButton("Reset", QMessageBox::AcceptRole);
+  confirm->setObjectName("ConfirmFactoryReset");
+  confirm->setAccessibleName("ConfirmFactoryReset");
+  box->setDefaultButton(QMessageBox::Cancel);
+  box->setObjectName("FactoryResetQuestion");
+  box->setWindowModality(Qt::WindowModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton* button) {
+    if (button == confirm) Act([this] { page_.OnFactoryReset(); });
+  });
+  resetQuestion_ = box;
+  box->open();
+}
+
 template <typename F>
 void DeviceOptionsPanel::Act(F action) {
   if (syncing_) return;
@@ -186,7 +213,7 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
   connect(beep_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBeepCheck(); }); });
   connect(ir_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnIrCheck(); }); });
   connect(border_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBorderCheck(); }); });
-  connect(reset_, &QPushButton::clicked, this, [this] { Act([this] { page_.OnFactoryReset(); }); });
+  connect(reset_, &QPushButton::clicked, this, [this] { AskBeforeReset(); });
   const auto onList = [this](QComboBox* box, void (CGeneralPage::*handler)(int)) {
     connect(box, QOverload<int>::of(&QComboBox::activated), this,
             [this, handler](int i) { Act([this, handler, i] { (page_.*handler)(i); }); });

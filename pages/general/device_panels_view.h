@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QMessageBox>
+#include <QPointer>
 #include <array>
 
 class QCheckBox;
@@ -55,12 +57,15 @@ class DeviceOptionsPanel : public QGroupBox {
   QComboBox* WallYList() const { return wallY_; }
   QPushButton* InputButton(int n) const { return inputs_[static_cast<size_t>(n - 1)]; }
   QPushButton* FactoryResetButton() const { return reset_; }
+  // The question Factory Reset asks first (null when none is open).
+  QMessageBox* ResetQuestion() const { return resetQuestion_; }
 
  private:
   // Runs a page action, then shows the page's state again: a click never changes a control
   // by itself.
   template <typename F>
   void Act(F action);
+  void AskBeforeReset();
 
   CGeneralPage& page_;
   bool syncing_ = false;
@@ -76,6 +81,7 @@ class DeviceOptionsPanel : public QGroupBox {
   QComboBox* wallY_;
   std::array<QPushButton*, 4> inputs_{};
   QPushButton* reset_;
+  QPointer<QMessageBox> resetQuestion_;
 };
 
 }  // namespace velantor

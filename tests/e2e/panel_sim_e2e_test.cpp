@@ -2,6 +2,8 @@
 // emulator's pseudo-terminal, the state icons and logs show it, and pulling the plug is seen.
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -49,8 +51,20 @@ TEST(PanelWithEmulator, QuickStartOverTcpConnectsAndShowsTheLinkUp) {
   QTest::mouseClick(beep, Qt::LeftButton);
   QTRY_COMPARE_WITH_TIMEOUT(beep->isChecked(), !before, 3000);
 
-  // A factory reset runs its restore steps and reports success.
+  // Factory Reset asks first: Cancel sends nothing; Reset runs the restore steps and reports success.
+  const size_t sentBefore = page.SentLog()->Text().size();
   QTest::mouseClick(view->OptionsPanel()->FactoryResetButton(), Qt::LeftButton);
+  QMessageBox* question = view->OptionsPanel()->ResetQuestion();
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(question->windowModality(), Qt::WindowModal);
+  question->button(QMessageBox::Cancel)->click();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(page.SentLog()->Text().size(), sentBefore);
+  EXPECT_FALSE(page.PageBusy());
+  QTest::mouseClick(view->OptionsPanel()->FactoryResetButton(), Qt::LeftButton);
+  question = view->OptionsPanel()->ResetQuestion();
+  ASSERT_NE(question, nullptr);
+  question->findChild<QPushButton*>("ConfirmFactoryReset")->click();
   QTRY_COMPARE_WITH_TIMEOUT(QString::fromStdString(panel.Shared().Message.DisplayedText()),
                             QString("Set successfully!"), 15000);
   EXPECT_FALSE(page.PageBusy());
