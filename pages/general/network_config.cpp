@@ -111,7 +111,10 @@ void CNetworkConfigDialog::OpenNetworkConfig() {
   Notify();
 }
 
+// The dialog is bound to the switcher it shows when it opens: a search answer that arrives while it
+// is open (and moves MatrixMac) must not redirect OK to another switcher.
 void CNetworkConfigDialog::Refill() {
+  targetMac_ = matrixMac_;
   const std::string& address = shared_.MatrixAddress;
   size_t start = 0;
   for (size_t i = 0; i < 4; ++i) {
@@ -124,7 +127,7 @@ void CNetworkConfigDialog::Refill() {
     start = dot == std::string::npos ? address.size() + 1 : dot + 1;
   }
   for (size_t i = 0; i < 6; ++i) {
-    view_.mac[i] = 2 * i < matrixMac_.size() ? matrixMac_.substr(2 * i, 2) : std::string();
+    view_.mac[i] = 2 * i < targetMac_.size() ? targetMac_.substr(2 * i, 2) : std::string();
   }
 }
 
@@ -173,7 +176,7 @@ void CNetworkConfigDialog::OnOk() {
     if (!byte) return Refuse(error);
     fields.newMac[i] = *byte;
   }
-  packet_ = BuildConfigPacket(packet_, matrixMac_, fields);
+  packet_ = BuildConfigPacket(packet_, targetMac_, fields);
 
   // The matrix answers on the same port, so we listen where we send.
   lastError_ = socket_.Open(route_.bindAddress, route_.bindPort);

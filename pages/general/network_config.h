@@ -129,6 +129,7 @@ class CNetworkConfigDialog : public TimerTarget {
   MainWindowPort& mainWindow_;
   DatagramSocket& socket_;
   const std::string& matrixMac_;
+  std::string targetMac_;  // the MAC of the switcher the dialog was opened for
   ConfigRoute route_;
   NetworkConfigState view_;
   ConfigPacket packet_{};

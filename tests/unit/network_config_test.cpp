@@ -54,6 +54,15 @@ class NetworkConfigTest : public ::testing::Test {
   CNetworkConfigDialog dialog;
 };
 
+// Two switchers answered; the user opened the dialog for one. A late search answer from the
+// other moves MatrixMac, but OK still addresses the switcher the dialog shows.
+TEST_F(NetworkConfigTest, OkAddressesTheSwitcherTheDialogWasOpenedForWhateverAnswersLater) {
+  dialog.OpenNetworkConfig();
+  matrixMac = "02564C5400AA";  // the other switcher's late answer
+  dialog.OnOk();
+  EXPECT_EQ(HexText(dialog.LastPacket().data(), 6), "02 56 4C 54 00 01");
+}
+
 TEST_F(NetworkConfigTest, OpeningFillsTheFieldsAndALaterOpenRefillsThemButKeepsTheRadios) {
   dialog.OpenNetworkConfig();
   const NetworkConfigState& v = dialog.View();
@@ -122,8 +131,11 @@ TEST_F(NetworkConfigTest, WithoutAKnownMatrixMacTheTargetBytesKeepTheirPreviousV
   dialog.OnOk();
   EXPECT_EQ(HexText(dialog.LastPacket().data(), 6), "00 00 00 00 00 00");
   matrixMac = "0A0B0C0D0E0F";
+  dialog.OpenNetworkConfig();  // the dialog addresses the switcher it was opened for
   dialog.OnOk();
   matrixMac = "";
+  dialog.OpenNetworkConfig();
+  SetMac({"02", "00", "00", "00", "00", "01"});
   dialog.OnOk();
   EXPECT_EQ(HexText(dialog.LastPacket().data(), 6), "0A 0B 0C 0D 0E 0F");
 }
