@@ -7,6 +7,8 @@ namespace velantor {
 
 namespace {
 constexpr const char* kPleaseWait = "Please wait...";
+constexpr const char* kStandby = "Matrix is in standby mode!";
+constexpr int kStandbyMs = 2500;
 constexpr int kAnimationMs = 500;
 }  // namespace
 
@@ -63,16 +65,27 @@ bool PageBase::ClosePleaseWait() {
   return true;
 }
 
+bool PageBase::LinkUp() const {
+  if (shared_.LinkMode == 1) return shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1;
+  return shared_.ComLinkOpen == 1 && port_.IsOpen();
+}
+
 bool PageBase::LinkReady() {
-  if (shared_.LinkMode == 1) {
-    if (shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1) return true;
-    ShowMessageFor(1500, kConnectFailed);
-  } else {
-    if (shared_.ComLinkOpen == 1 && port_.IsOpen()) return true;
-    ShowMessageFor(1500, kOpenComFailed);
-  }
+  if (LinkUp()) return true;
+  ShowMessageFor(1500, shared_.LinkMode == 1 ? kConnectFailed : kOpenComFailed);
   Notify();
   return false;
+}
+
+void PageBase::ShowPleaseWait() { ShowMessageFor(1500, kPleaseWait); }
+
+void PageBase::ShowStandbyNotice() {
+  if (shared_.Message.MessageShown == 1 && shared_.Message.MessageText == kStandby) {
+    SetTimer(policy_.messageTimer, kStandbyMs);
+    return;
+  }
+  if (shared_.Message.MessageShown == 1) CloseMessageNow();
+  ShowMessageFor(kStandbyMs, kStandby, true);
 }
 
 void PageBase::ShowBusyDialog(BusyFamily family, int animationTimer) {

@@ -70,8 +70,16 @@ class PageBase : public virtual ShellPage,
   void CloseMessageNow();
   // Closes a "Please wait..." left by a refused click; true when one was open.
   bool ClosePleaseWait();
-  // In TCP mode the socket, in serial mode the page's port; the failure message otherwise.
+  // In TCP mode the socket, in serial mode the page's port.
+  bool LinkUp() const;
+  // LinkUp, with the failure message when the link is down.
   bool LinkReady();
+  // The answer to a click while the page is busy: "Please wait..." (1500 ms), closed by the
+  // running exchange when it ends.
+  void ShowPleaseWait();
+  // "Matrix is in standby mode!" (2500 ms); a switcher that keeps reporting standby keeps the one
+  // notice open instead of opening another for every report.
+  void ShowStandbyNotice();
   // The busy dialog with its text animated on the shared step by `animationTimer` (500 ms).
   void ShowBusyDialog(BusyFamily family, int animationTimer);
   void CloseBusyDialog(int animationTimer);

@@ -8,10 +8,7 @@ namespace velantor {
 namespace {
 namespace p = protocol;
 
-constexpr const char* kPleaseWait = "Please wait...";
-constexpr const char* kStandbyText = "Matrix is in standby mode!";
 constexpr int kMessageMs = 1500;
-constexpr int kStandbyMessageMs = 2500;
 
 // The EDID page counts every serial byte in its received log, logs TCP frames one per line and
 // logs what it sends after sending it.
@@ -75,7 +72,7 @@ int CEdidPage::Busy() const {
 bool CEdidPage::GuardedStart(EdidOperation operation) {
   ignoreReplies_ = 0;
   if (Busy() == 1) {
-    ShowMessageFor(kMessageMs, kPleaseWait);
+    ShowPleaseWait();
     Notify();
     return false;
   }
@@ -154,8 +151,7 @@ void CEdidPage::OnStandby() {
   StopCapture();
   runner_.End(ExchangeEnd::kStandby);
   CloseBusyDialog(kTimerAnimation);
-  if (shared_.Message.MessageShown == 1) CloseMessageNow();
-  ShowMessageFor(kStandbyMessageMs, kStandbyText, true);
+  ShowStandbyNotice();
   Notify();
 }
 

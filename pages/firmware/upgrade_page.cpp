@@ -209,8 +209,7 @@ bool CUpgradePage::IsRefusalOfRunningPart(const CommandFrame& f) const {
 void CUpgradePage::OnStandby() {
   runner_.End(ExchangeEnd::kStandby);
   upgrading_ = 0;
-  if (shared_.Message.MessageShown == 1) CloseMessageNow();
-  ShowMessageFor(2500, "Matrix is in standby mode!", true);
+  ShowStandbyNotice();
 }
 
 void CUpgradePage::OnFrame(const CommandFrame& frame, bool /*sumOk*/, bool serialPath) {

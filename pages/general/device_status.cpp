@@ -18,8 +18,6 @@
 namespace velantor {
 
 namespace {
-constexpr const char* kPleaseWait = "Please wait...";
-constexpr const char* kStandby = "Matrix is in standby mode!";
 
 // The walk alternates inputs and outputs; each step has a retry timer and a give-up timer.
 struct PortStep {
@@ -83,7 +81,7 @@ bool CGeneralPage::PageBusy() const {
 // A refused click is answered with "Please wait..."; the running exchange closes it when it ends.
 bool CGeneralPage::RefuseWhileBusy() {
   if (!PageBusy()) return false;
-  ShowMessageFor(1500, kPleaseWait);
+  ShowPleaseWait();
   Notify();  // controls the click toggled show their confirmed state again
   return true;
 }
@@ -290,13 +288,7 @@ void CGeneralPage::OnStandby() {
   EndVisibleStatus();
   status_.statusRadioChecked = false;
   shared_.Busy.Close();
-  // A switcher that keeps reporting standby gets one notice, kept open while the reports come.
-  if (shared_.Message.MessageShown == 1 && shared_.Message.MessageText == kStandby) {
-    SetTimer(kTimerMessage, 2500);
-    return;
-  }
-  if (shared_.Message.MessageShown == 1) CloseMessageNow();
-  ShowMessageFor(2500, kStandby, true);
+  ShowStandbyNotice();
   Notify();
 }
 

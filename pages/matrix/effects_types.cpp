@@ -98,7 +98,7 @@ void CMatrixPage::OnTypeButton(int column, int type) {
   Notify();
   if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
   if (!view_.columns[Slot(column)].types[static_cast<size_t>(type - 1)].enabled) return;
-  if (PageBusy() == 1 || !LinkUpQuietly()) return;
+  if (PageBusy() == 1 || !LinkUp()) return;
   Send(p::SetInputType(type, column));
   typeRequests_[Slot(column)].push_back(type);
 }

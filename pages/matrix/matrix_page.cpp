@@ -8,9 +8,7 @@ namespace {
 namespace p = protocol;
 
 constexpr const char* kOpenPortReminder = "请打开串口";
-constexpr const char* kStandbyText = "Matrix is in standby mode!";
 constexpr int kMessageMs = 1500;
-constexpr int kStandbyMessageMs = 2500;
 
 // The Matrix page logs TCP bytes as they are read and takes them only while its poll has
 // opened reception; serial frames get the signed-sum verdict.
@@ -159,21 +157,15 @@ void CMatrixPage::OnStandby() {
   for (std::deque<int>& requests : typeRequests_) requests.clear();
   for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
   shared_.Busy.Close();
-  if (shared_.Message.MessageShown == 1) CloseMessageNow();
-  ShowMessageFor(kStandbyMessageMs, kStandbyText, true);
+  ShowStandbyNotice();
   Notify();
-}
-
-bool CMatrixPage::LinkUpQuietly() const {
-  if (shared_.LinkMode == 1) return shared_.TcpLinkUp == 1 && shared_.PageSocketConnected == 1;
-  return shared_.ComLinkOpen == 1 && port_.IsOpen();
 }
 
 // Over TCP the link test of every other control applies: the serial port has nothing to do
 // with a command that goes out on the socket.
 bool CMatrixPage::ConfigLinkReady() {
   if (shared_.LinkMode == 1) return LinkReady();
-  if (LinkUpQuietly()) return true;
+  if (LinkUp()) return true;
   view_.systemMessage = kOpenPortReminder;
   ++view_.systemMessageCount;
   Notify();

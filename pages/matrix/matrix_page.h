@@ -138,7 +138,6 @@ class CMatrixPage : public PageBase {
   // reminder box when the port is closed.
   bool ConfigLinkReady();
   // The link test without a message (the input-type buttons).
-  bool LinkUpQuietly() const;
   // Every exchange of the page ends here: the gates open again.
   void OnExchangeEnd();
   Exchange NewExchange(int id, bool withBusy);
