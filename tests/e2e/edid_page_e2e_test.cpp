@@ -15,6 +15,7 @@
 #include "pages/edid/edid_page_view.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
+#include "support/edid_samples.h"
 
 namespace velantor {
 namespace {
@@ -76,12 +77,7 @@ TEST_F(EdidPageE2e, SetShowsTheConfirmedModeInTheInputEdidList) {
 TEST_F(EdidPageE2e, OpenAndDownloadAFileThenReadAnOutputIntoTheGrid) {
   testing::ScratchDir dir;
   ASSERT_TRUE(dir.ok());
-  std::vector<uint8_t> file(128, 0);
-  const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-  std::copy(header, header + 8, file.begin());
-  uint8_t sum = 0;
-  for (size_t i = 0; i < 127; ++i) sum = static_cast<uint8_t>(sum + file[i]);
-  file[127] = static_cast<uint8_t>(0 - sum);
+  const std::vector<uint8_t> file = testing::MinimalEdid();
   const std::string path = dir.Write("panel.bin", file);
   auto* page = static_cast<EdidPageView*>(view);
   page->SetFileChooser([path](QWidget*, bool save) { return save ? QString() : QString::fromStdString(path); });

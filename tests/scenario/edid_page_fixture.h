@@ -14,32 +14,13 @@
 #include "pages/general/general_page.h"
 #include "support/bytes.h"
 #include "support/shell_harness.h"
+#include "support/edid_samples.h"
 
 namespace velantor::testing {
 
 // A frame as the wire shows it, from its bytes 2 to 7.
 inline std::string EdidWire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0, int b7 = 0) {
   return HexText(Frame({op, sub, b4, b5, b6, b7}));
-}
-
-// A valid two-block EDID whose descriptors are full of A5 5B pairs, so that bytes on the wire
-// look like the start of frames.
-inline std::vector<uint8_t> EdidFullOfStartPairs() {
-  std::vector<uint8_t> e(256, 0);
-  const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-  std::copy(header, header + 8, e.begin());
-  for (size_t i = 54; i + 1 < 126; i += 2) {
-    e[i] = 0xA5;
-    e[i + 1] = 0x5B;
-  }
-  e[126] = 1;
-  for (size_t i = 128; i < 255; ++i) e[i] = static_cast<uint8_t>(i);
-  for (size_t base : {size_t{0}, size_t{128}}) {
-    uint8_t sum = 0;
-    for (size_t i = base; i < base + 127; ++i) sum = static_cast<uint8_t>(sum + e[i]);
-    e[base + 127] = static_cast<uint8_t>(0 - sum);
-  }
-  return e;
 }
 
 class EdidPageTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include "base/virtual_event_loop.h"
 #include "sim/device_model.h"
 #include "sim/edid_data.h"
+#include "support/edid_samples.h"
 
 namespace velantor::sim {
 namespace {
@@ -18,23 +19,7 @@ using velantor::testing::Frame;
 
 // A 256-byte EDID with a good header and block sums, full of A5 5B pairs that must not be
 // taken for frames while the block travels.
-Bytes SampleEdid() {
-  Bytes e(256, 0);
-  const uint8_t header[] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-  std::copy(header, header + 8, e.begin());
-  for (size_t i = 8; i < 126; i += 2) {
-    e[i] = 0xA5;
-    e[i + 1] = 0x5B;
-  }
-  e[126] = 1;
-  for (size_t i = 128; i < 255; ++i) e[i] = static_cast<uint8_t>(i);
-  for (size_t base : {size_t{0}, size_t{128}}) {
-    uint8_t sum = 0;
-    for (size_t i = base; i < base + 127; ++i) sum = static_cast<uint8_t>(sum + e[i]);
-    e[base + 127] = static_cast<uint8_t>(0 - sum);
-  }
-  return e;
-}
+Bytes SampleEdid() { return velantor::testing::EdidFullOfStartPairs(8); }
 
 Bytes DataBlock(const Bytes& edid) {
   Bytes block{0x00};
