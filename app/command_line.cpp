@@ -2,21 +2,15 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <map>
 
+#include "app/matrix_address.h"
 #include "app/window_messages.h"
 
 namespace velantor {
 
 namespace {
-
-bool ParsePort(const std::string& text, uint16_t* port) {
-  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  unsigned long value = std::stoul(text);
-  if (value < 1 || value > 65535) return false;
-  *port = static_cast<uint16_t>(value);
-  return true;
-}
 
 bool IsIpv4(const std::string& text) {
   in_addr a{};
@@ -25,13 +19,10 @@ bool IsIpv4(const std::string& text) {
 
 std::string ParseConnect(const std::string& value, PanelOptions& o) {
   if (value.rfind("tcp:", 0) == 0) {
-    std::string rest = value.substr(4);
-    auto colon = rest.find(':');
-    o.host = rest.substr(0, colon);
-    if (colon != std::string::npos && !ParsePort(rest.substr(colon + 1), &o.port)) {
-      return "bad port in --connect " + value + " (1 to 65535)";
-    }
-    if (!IsIpv4(o.host)) return "bad address in --connect " + value + " (dotted IPv4, e.g. 192.168.1.80)";
+    const MatrixAddressText target = ParseMatrixAddress(value.substr(4), o.port);
+    if (!target.error.empty()) return "--connect " + value + ": " + target.error;
+    o.host = target.host;
+    o.port = target.port;
     o.connect = PanelOptions::Link::kTcp;
     return "";
   }
@@ -43,11 +34,32 @@ std::string ParseConnect(const std::string& value, PanelOptions& o) {
   return "bad --connect " + value + " (tcp:HOST[:PORT] or serial:PATH)";
 }
 
+// "--option=value" is the same as "--option value".
+std::vector<std::string> SplitAssignments(const std::vector<std::string>& given) {
+  std::vector<std::string> args;
+  for (const std::string& a : given) {
+    const auto equals = a.find('=');
+    if (a.rfind("--", 0) == 0 && equals != std::string::npos) {
+      args.push_back(a.substr(0, equals));
+      args.push_back(a.substr(equals + 1));
+    } else {
+      args.push_back(a);
+    }
+  }
+  return args;
+}
+
+std::string Lowercase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 }  // namespace
 
-ParsedOptions ParsePanelOptions(const std::vector<std::string>& args) {
+ParsedOptions ParsePanelOptions(const std::vector<std::string>& given) {
   static const std::map<std::string, int> kPages = {
       {"general", kPageGeneral}, {"edid", kPageEdid}, {"matrix", kPageMatrix}, {"firmware", kPageFirmware}};
+  const std::vector<std::string> args = SplitAssignments(given);
   PanelOptions o;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -70,16 +82,20 @@ ParsedOptions ParsePanelOptions(const std::vector<std::string>& args) {
       if (!value(&v) || v.empty()) return {std::nullopt, "--port needs a device path"};
       o.extraPorts.push_back(v);
     } else if (a == "--page") {
-      if (!value(&v) || !kPages.count(v)) return {std::nullopt, "--page needs general, edid, matrix or firmware"};
-      o.page = kPages.at(v);
+      if (!value(&v) || !kPages.count(Lowercase(v))) {
+        return {std::nullopt, "--page needs general, edid, matrix or firmware"};
+      }
+      o.page = kPages.at(Lowercase(v));
     } else if (a == "--broadcast") {
       if (!value(&v) || !IsIpv4(v)) return {std::nullopt, "--broadcast needs a dotted IPv4 address"};
       o.broadcast = v;
     } else if (a == "--screenshot") {
       if (!value(&o.screenshot)) return {std::nullopt, "--screenshot needs a file name"};
+    } else if (a == "--lang") {
+      if (!value(&o.lang) || (o.lang != "en" && o.lang != "zh")) return {std::nullopt, "--lang needs en or zh"};
     } else if (a == "--screenshot-delay") {
       uint16_t ms = 0;
-      if (!value(&v) || !ParsePort(v, &ms)) return {std::nullopt, "--screenshot-delay needs milliseconds (1 to 65535)"};
+      if (!value(&v) || !ParsePortNumber(v, &ms)) return {std::nullopt, "--screenshot-delay needs milliseconds (1 to 65535)"};
       o.screenshotDelayMs = ms;
     } else {
       return {std::nullopt, "unknown option " + a};
@@ -99,6 +115,8 @@ std::string PanelUsage() {
          "  --broadcast ADDR           address of the IP search (default 255.255.255.255;\n"
          "                             127.255.255.255 finds an emulator on this machine)\n"
          "  --diagnostics              show the hex logs of the current page\n"
+         "  --lang en|zh               show the English translation or the original texts\n"
+         "                             (default: by the locale, LANGUAGE / LANG)\n"
          "  --screenshot FILE          save the window as a PNG after a moment, then quit\n"
          "  --screenshot-delay MS      how long to wait before the screenshot (default 800)\n"
          "  --version                  print the version and exit\n"

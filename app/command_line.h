@@ -20,6 +20,7 @@ struct PanelOptions {
   bool diagnostics = false;  // --diagnostics: show the hex logs from the start
   std::string screenshot;    // --screenshot FILE: save the window as PNG after a moment, then quit
   int screenshotDelayMs = 800;
+  std::string lang;          // --lang en|zh: the interface's language, empty: by the locale
   bool help = false;
   bool version = false;
 };

@@ -33,6 +33,7 @@ void ExchangeRunner::Start(Exchange exchange) {
   busyShown_ = false;
   if (exchange_.steps.empty()) return;
   running_ = true;
+  host_.ExchangeWaiting(true);
   if (exchange_.locksHeaders) host_.LockHeaders(true);
   if (exchange_.busy && exchange_.busyFromStart) {
     host_.ShowBusy(*exchange_.busy, exchange_.animationTimer);
@@ -164,6 +165,7 @@ void ExchangeRunner::End(ExchangeEnd end) {
   if (!running_) return;
   StopStepTimers();
   running_ = false;
+  host_.ExchangeWaiting(false);
   if (busyShown_) host_.CloseBusy(exchange_.animationTimer);
   busyShown_ = false;
   if (exchange_.locksHeaders) host_.LockHeaders(false);

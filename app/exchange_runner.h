@@ -98,6 +98,8 @@ class ExchangeHost {
   virtual void ShowBusy(BusyFamily family, int animationTimer) = 0;
   virtual void CloseBusy(int animationTimer) = 0;
   virtual void ShowTimeOut(const std::string& text) = 0;
+  // An exchange started (true) or ended (false): the status line's busy indicator.
+  virtual void ExchangeWaiting(bool /*started*/) {}
 };
 
 class ExchangeRunner {

@@ -95,6 +95,7 @@ void CMainDialog::HandleMessage(unsigned message, int wParam) {
           if (Page(page)) Page(page)->ClosePort();
         }
         if (General()) General()->CloseSerialLink();
+        shared_.Link.SetState(LinkReport::kLost);  // not closed by the user: the device failed
       }
       break;
     case kMsgNetworkNotice:

@@ -2,6 +2,7 @@
 
 #include "app/command_link.h"
 #include "link/command_socket.h"
+#include "link/protocol.h"
 
 namespace velantor {
 
@@ -22,13 +23,25 @@ PageBase::PageBase(EventLoop& loop, SharedState& shared, MainWindowPort& mainWin
       sender_(shared.LinkMode, shared.PageSocket, port, sentLog_, policy.sentLog),
       serialCollector_(policy.receive, receivedLog_,
                        [this](const CommandFrame& f, bool sumIsZero) {
+                         NoteReceived(f, f.ChecksumOk());
                          OnFrame(f, sumIsZero, true);
                          Notify();
                        }),
       tcpCollector_(policy.receive, receivedLog_, [this](const CommandFrame& f, bool checksumOk) {
+        NoteReceived(f, checksumOk);
         OnFrame(f, checksumOk, false);
         Notify();
       }) {}
+
+// Every received frame tells the status line and the diagnostics something: a damaged one is
+// counted, an intact one other than a standby report says the switcher is answering.
+void PageBase::NoteReceived(const CommandFrame& frame, bool checksumOk) {
+  if (!checksumOk) {
+    ++shared_.ChecksumRejects;
+  } else if (!protocol::IsStandbyReport(frame)) {
+    shared_.Link.Answered();
+  }
+}
 
 void PageBase::OnSocketEvent(int event, int error) {
   const bool wasConnected = shared_.PageSocketConnected == 1;
@@ -86,6 +99,7 @@ void PageBase::ShowStandbyNotice() {
   }
   if (shared_.Message.MessageShown == 1) CloseMessageNow();
   ShowMessageFor(kStandbyMs, kStandby, true);
+  shared_.Link.SetState(LinkReport::kStandby);
 }
 
 void PageBase::ShowBusyDialog(BusyFamily family, int animationTimer) {

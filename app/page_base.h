@@ -38,6 +38,7 @@ class PageBase : public virtual ShellPage,
  public:
   static constexpr const char* kOpenComFailed = "Open COM failed!";
   static constexpr const char* kConnectFailed = "Connect to Matrix failed!";
+  static constexpr const char* kSetFailed = "Set failed!";  // the switcher refused a setting
 
   const HexLog* SentLog() const override { return &sentLog_; }
   const HexLog* ReceivedLog() const override { return &receivedLog_; }
@@ -105,6 +106,7 @@ class PageBase : public virtual ShellPage,
   void ShowBusy(BusyFamily family, int animationTimer) override { ShowBusyDialog(family, animationTimer); }
   void CloseBusy(int animationTimer) override { CloseBusyDialog(animationTimer); }
   void ShowTimeOut(const std::string& text) override;
+  void ExchangeWaiting(bool started) override { shared_.Link.Waiting(started); }
 
   SharedState& shared_;
   MainWindowPort& mainWindow_;
@@ -119,6 +121,7 @@ class PageBase : public virtual ShellPage,
   ChangeNotifier changed_;
 
  private:
+  void NoteReceived(const CommandFrame& frame, bool checksumOk);
   void AnimateBusy();
   BusyFamily busyFamily_ = BusyFamily::kPleaseWait;
   int busyAnimationTimer_ = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/link_report.h"
 #include "link/command_socket.h"
 
 namespace velantor {
@@ -28,6 +29,12 @@ struct SharedState {
   int CurrentPage = 1;
   int ConfigurationSuccess = 0;
   int BusyPhase = 3;  // the shared busy-text animation step: 1, 2 or 3 dots
+
+  // What the status line shows about the link.
+  LinkReport Link;
+
+  // Received frames that failed their checksum and were dropped (shown in the diagnostics view).
+  uint64_t ChecksumRejects = 0;
 
   // The shared dialogs, with MessageText / MessageShown / BusyText / BusyShown inside.
   MessageDialog Message;

@@ -7,6 +7,7 @@
 
 #include "app/main_dialog.h"
 #include "link/hex_log.h"
+#include "skin/translation.h"
 
 namespace velantor {
 
@@ -39,10 +40,13 @@ DiagnosticsView::DiagnosticsView(CMainDialog& dialog, QWidget* parent)
   setStyleSheet("#Diagnostics QLabel { color: white; }");
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(6, 4, 6, 6);
-  grid->addWidget(new QLabel("Sent", this), 0, 0);
-  grid->addWidget(new QLabel("Received", this), 0, 1);
+  grid->addWidget(new QLabel(skin::Tr("发送命令"), this), 0, 0);
+  grid->addWidget(new QLabel(skin::Tr("接收命令"), this), 0, 1);
   grid->addWidget(sent_, 1, 0);
   grid->addWidget(received_, 1, 1);
+  rejects_ = new QLabel(this);
+  rejects_->setObjectName("checksumRejects");
+  grid->addWidget(rejects_, 2, 0, 1, 2);
   poll_->setInterval(250);
   connect(poll_, &QTimer::timeout, this, &DiagnosticsView::Refresh);
   poll_->start();
@@ -57,9 +61,11 @@ void DiagnosticsView::Refresh() {
   }
   Show(sent_, page ? page->SentLog() : nullptr, &sentRevision_);
   Show(received_, page ? page->ReceivedLog() : nullptr, &receivedRevision_);
+  rejects_->setText(QString("Frames dropped for a bad checksum: %1").arg(dialog_.Shared().ChecksumRejects));
 }
 
 QString DiagnosticsView::SentText() const { return sent_->toPlainText(); }
 QString DiagnosticsView::ReceivedText() const { return received_->toPlainText(); }
+QString DiagnosticsView::RejectsText() const { return rejects_->text(); }
 
 }  // namespace velantor

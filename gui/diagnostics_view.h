@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 
+class QLabel;
 class QPlainTextEdit;
 class QTimer;
 
@@ -18,11 +19,13 @@ class DiagnosticsView : public QWidget {
   void Refresh();
   QString SentText() const;
   QString ReceivedText() const;
+  QString RejectsText() const;
 
  private:
   CMainDialog& dialog_;
   QPlainTextEdit* sent_;
   QPlainTextEdit* received_;
+  QLabel* rejects_;
   QTimer* poll_;
   uint64_t sentRevision_ = ~0ull;
   uint64_t receivedRevision_ = ~0ull;

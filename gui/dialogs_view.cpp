@@ -7,6 +7,7 @@
 #include <QRegion>
 
 #include "app/change_notifier.h"
+#include "skin/translation.h"
 
 namespace velantor {
 
@@ -39,7 +40,7 @@ OverlayDialogView::~OverlayDialogView() { changed_.Unsubscribe(subscription_); }
 QString OverlayDialogView::Line() const { return label_->text(); }
 
 void OverlayDialogView::Sync() {
-  label_->setText(QString::fromStdString(text_()));
+  label_->setText(skin::Tr(text_()));
   const bool open = isOpen_();
   if (open && !isVisible()) {
     const QRect area = mainWindow_->geometry();

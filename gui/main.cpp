@@ -9,13 +9,15 @@
 #include "gui/qt_panel.h"
 #include "gui/quit_on_signal.h"
 #include "skin/skin_resources.h"
+#include "skin/translation.h"
 
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   velantor::ParsedOptions parsed = velantor::ParsePanelOptions(args);
   if (!parsed.options) {
-    std::fprintf(stderr, "velantor: %s\n%s", parsed.error.c_str(), velantor::PanelUsage().c_str());
+    // The reason goes last, where the eye lands, not above the whole usage.
+    std::fprintf(stderr, "%svelantor: %s\n", velantor::PanelUsage().c_str(), parsed.error.c_str());
     return 2;
   }
   if (parsed.options->help) {
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Velantor");
   QApplication::setApplicationVersion(VELANTOR_VERSION);
   velantor::skin::InitResources();
+  const auto translator = velantor::skin::InstallTranslation(parsed.options->lang);
   QApplication::setWindowIcon(QIcon(velantor::skin::icons::kApp));
   velantor::QuitOnTerminationSignals(app);  // before any port is opened
   velantor::Panel panel(*parsed.options);

@@ -6,12 +6,14 @@
 #include <QMouseEvent>
 #include <QPainterPath>
 #include <QScreen>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "gui/diagnostics_view.h"
 #include "gui/dialogs_view.h"
+#include "gui/status_line_view.h"
 #include "app/main_dialog.h"
 #include "app/page_table.h"
 #include "app/window_messages.h"
@@ -44,6 +46,7 @@ constexpr int kCommandAbout = 2002;
 HeaderTab::HeaderTab(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setAlignment(Qt::AlignCenter);
   setCursor(Qt::PointingHandCursor);
+  setFocusPolicy(Qt::TabFocus);  // reachable by Tab; Space or Enter chooses the page
   setFixedHeight(30);
   setMinimumWidth(110);
   SetCurrent(false);
@@ -59,6 +62,14 @@ void HeaderTab::SetCurrent(bool current) {
 
 void HeaderTab::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit Clicked();
+}
+
+void HeaderTab::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    emit Clicked();
+    return;
+  }
+  QLabel::keyPressEvent(event);
 }
 
 MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
@@ -90,6 +101,16 @@ MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
   headerLayout->addStretch();
   layout->addWidget(headerRow);
 
+  // Ctrl+1..4 choose the pages as their headers do; Ctrl+D shows or hides the diagnostics.
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + page)), this);
+    connect(key, &QShortcut::activated, this, [this, page] {
+      if (headers_[static_cast<size_t>(page - 1)]->isEnabled()) dialog_.OnHeaderClick(page);
+    });
+  }
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this), &QShortcut::activated, this,
+          [this] { logsButton_->toggle(); });
+
   stack_ = new QStackedWidget(this);
   stack_->setObjectName("PageArea");
   stack_->setStyleSheet("#PageArea { background: rgb(240,245,230); }");
@@ -101,6 +122,8 @@ MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
   layout->addWidget(diagnostics_);
 
   SharedState& shared = dialog_.Shared();
+  statusLine_ = new StatusLineView(shared, this);
+  layout->addWidget(statusLine_);
   message_ = new OverlayDialogView(this, QSize(300, 70), 10, 190, shared.Message.Changed(),
                                    [&shared] { return shared.Message.IsOpen(); },
                                    [&shared] { return shared.Message.DisplayedText(); });
@@ -148,6 +171,7 @@ QWidget* MainWindowView::BuildTitleBar() {
                            "Show the hex logs of the current page");
   logs->setObjectName("LogsButton");
   logs->setCheckable(true);
+  logsButton_ = logs;
   connect(logs, &QAbstractButton::toggled, this, [this](bool on) { SetDiagnosticsVisible(on); });
   auto* about = TitleButton(bar, kCommandAbout, skin::icons::kInfo, nullptr, "About Velantor");
   about->setObjectName("AboutButton");
@@ -213,19 +237,30 @@ void MainWindowView::ShowAbout() {
   about_->show();
 }
 
+// Any free spot drags the window, as a frameless window has no caption to hold. The move starts
+// only once the pointer has travelled the drag distance: a tap (press and release at once, as
+// touchpads give) must not leave the window following the pointer.
 void MainWindowView::mousePressEvent(QMouseEvent* event) {
-  // Any free spot drags the window, as a frameless window has no caption to hold.
   if (event->button() != Qt::LeftButton) return;
-  if (windowHandle() && windowHandle()->startSystemMove()) return;
-  dragging_ = true;
-  dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+  pressed_ = true;
+  dragging_ = false;
+  pressPosition_ = event->globalPosition().toPoint();
 }
 
 void MainWindowView::mouseMoveEvent(QMouseEvent* event) {
-  if (dragging_) move(event->globalPosition().toPoint() - dragOffset_);
+  const QPoint at = event->globalPosition().toPoint();
+  if (pressed_ && !dragging_ && (at - pressPosition_).manhattanLength() >= QApplication::startDragDistance()) {
+    if (windowHandle() && windowHandle()->startSystemMove()) {
+      pressed_ = false;
+      return;
+    }
+    dragging_ = true;
+    dragOffset_ = pressPosition_ - frameGeometry().topLeft();
+  }
+  if (dragging_) move(at - dragOffset_);
 }
 
-void MainWindowView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+void MainWindowView::mouseReleaseEvent(QMouseEvent*) { pressed_ = dragging_ = false; }
 
 void MainWindowView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);

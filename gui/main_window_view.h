@@ -16,6 +16,7 @@ namespace velantor {
 
 class CMainDialog;
 class DiagnosticsView;
+class StatusLineView;
 class OverlayDialogView;
 class ShellPage;
 
@@ -30,6 +31,7 @@ class HeaderTab : public QLabel {
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 class MainWindowView : public QWidget {
@@ -47,6 +49,7 @@ class MainWindowView : public QWidget {
   OverlayDialogView* BusyView() const { return busy_; }
   OverlayDialogView* ConfiguringView() const { return configuring_; }
   DiagnosticsView* Diagnostics() const { return diagnostics_; }
+  StatusLineView* StatusLine() const { return statusLine_; }
   void SetDiagnosticsVisible(bool visible);
   // Opens the About box (or raises the open one) and returns at once.
   void ShowAbout();
@@ -69,12 +72,16 @@ class MainWindowView : public QWidget {
   std::array<QWidget*, 4> pageViews_{};
   QStackedWidget* stack_ = nullptr;
   DiagnosticsView* diagnostics_ = nullptr;
+  StatusLineView* statusLine_ = nullptr;
+  QAbstractButton* logsButton_ = nullptr;
   OverlayDialogView* message_ = nullptr;
   OverlayDialogView* busy_ = nullptr;
   OverlayDialogView* configuring_ = nullptr;
   QPointer<QMessageBox> about_;  // null once the box is closed
   int subscription_ = 0;
   QPoint dragOffset_;
+  bool pressed_ = false;
+  QPoint pressPosition_;
   bool dragging_ = false;
 };
 

@@ -7,7 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-svg-dev libqt6svg6 qt6-base-dev-tools
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev  # the fuzz targets: clang with libFuzzer and the sanitizers
   fonts-wqy-microhei xvfb xauth
+  qt6-l10n-tools dpkg-dev fakeroot lintian appstream groff-base
 )
 
 missing=()

@@ -1,7 +1,16 @@
 #include "sim/control_console.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
+
+#include "sim/edid_data.h"
 
 namespace velantor::sim {
 
@@ -11,6 +20,40 @@ ControlConsole::Result Ok(std::string text) { return {true, std::move(text) + "\
 ControlConsole::Result Bad(std::string text) { return {false, "error: " + std::move(text) + "\n", false}; }
 
 const char* OnOff(bool on) { return on ? "on" : "off"; }
+
+std::string HexByte(int v) {
+  char text[3];
+  std::snprintf(text, sizeof text, "%02X", v & 0xFF);
+  return text;
+}
+
+// An EDID file: a regular file, at most 257 bytes read (one more than an EDID may hold, so a
+// longer file is seen), opened without blocking so a FIFO or device cannot hang the console.
+bool ReadEdidFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *why = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!ok) *why = path + " is not a regular file";
+  bytes->assign(kEdidSize + 1, 0);
+  size_t got = 0;
+  while (ok && got < bytes->size()) {
+    const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = "cannot read " + path + ": " + std::strerror(errno);
+      ok = false;
+    }
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  bytes->resize(got);
+  return ok;
+}
 
 bool ParseOnOff(const std::string& text, bool* on) {
   if (text == "on") *on = true;
@@ -62,6 +105,13 @@ const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
       {"misport", "misport N            answer the next N port queries for the next port", 1, 1, &ControlConsole::CmdMisport},
       {"late", "late N MS            hold only the next N replies MS milliseconds", 2, 2, &ControlConsole::CmdLate},
       {"reboot-ms", "reboot-ms MS         silence after a firmware part", 1, 1, &ControlConsole::CmdRebootMs},
+      {"edid-result", "edid-result HH|off   answer EDID downloads with result byte HH (hex)", 1, 1, &ControlConsole::CmdEdidResult},
+      {"edid-load", "edid-load out N|user1|user2 FILE  a display's or a user memory's EDID from a file", 2, 3, &ControlConsole::CmdEdidLoad},
+      {"edid-dump", "edid-dump in N|out N|user1|user2  the EDID as hex", 1, 2, &ControlConsole::CmdEdidDump},
+      {"fw-drop-final", "fw-drop-final N      swallow the next N firmware final acknowledgements", 1, 1, &ControlConsole::CmdFwDropFinal},
+      {"fw-true-index", "fw-true-index on|off acknowledge firmware blocks with the true index, not the echo", 1, 1, &ControlConsole::CmdFwTrueIndex},
+      {"fw-refuse-header", "fw-refuse-header N   refuse the N-th firmware header from now with 44 (0: off)", 1, 1, &ControlConsole::CmdFwRefuseHeader},
+      {"fw-close-at-reboot", "fw-close-at-reboot N drop the TCP connections at the next N reboots", 1, 1, &ControlConsole::CmdFwCloseAtReboot},
       {"clear", "clear                every fault off", 0, 0, &ControlConsole::CmdClear},
       {"log", "log [N]              the last N transcript entries (10)", 0, 1, &ControlConsole::CmdLog},
       {"quit", "quit                 stop the emulator", 0, 0, &ControlConsole::CmdQuit},
@@ -121,7 +171,10 @@ std::string ControlConsole::Show() const {
       << ", corrupt " << f.corruptNext << ", status " << int(f.status) << ", refuse-fw "
       << OnOff(f.refuseFirmware) << ", split " << f.splitBytes << ", join " << f.joinCount
       << ", dup " << f.dupNext << ", misport " << f.misportNext << ", late " << f.lateNext << "/"
-      << f.lateMs << " ms, reboot-ms " << model_.RebootMs() << "\n";
+      << f.lateMs << " ms, reboot-ms " << model_.RebootMs() << ", edid-result "
+      << (f.edidResult < 0 ? std::string("off") : HexByte(f.edidResult)) << ", fw-drop-final " << f.fwDropFinal
+      << ", fw-true-index " << OnOff(f.fwTrueIndex) << ", fw-refuse-header " << f.fwRefuseHeader
+      << ", fw-close-at-reboot " << f.fwCloseAtReboot << "\n";
   out << "counters frames " << c.framesReceived << ", bad " << c.badFrames << ", garbage "
       << c.garbageBytes << ", unknown " << c.unknownFrames << ", rejected " << c.rejectedRequests
       << ", replies " << c.repliesSent << ", dropped " << c.repliesDropped << ", corrupted "
@@ -129,7 +182,9 @@ std::string ControlConsole::Show() const {
       << c.repliesDuplicated << ", misported " << c.repliesMisported << ", late " << c.repliesLate
       << ", edid blocks " << c.edidBlocks
       << "/" << c.badEdidBlocks << " bad, fw blocks " << c.firmwareBlocks << "/"
-      << c.badFirmwareBlocks << " bad, reboots " << c.reboots << "\n";
+      << c.badFirmwareBlocks << " bad, fw headers bad " << c.firmwareBadHeaders << ", index gaps "
+      << c.firmwareIndexGaps << ", rewrites " << c.firmwareRewrites << ", after last " << c.firmwareAfterLast
+      << ", reboots " << c.reboots << "\n";
   if (report_) out << report_();
   return out.str();
 }
@@ -303,6 +358,90 @@ ControlConsole::Result ControlConsole::CmdRebootMs(const Args& a) {
   return Ok("reboot silence " + a[0] + " ms");
 }
 
+ControlConsole::Result ControlConsole::CmdEdidResult(const Args& a) {
+  if (a[0] == "off") {
+    model_.Faults().edidResult = -1;
+    return Ok("edid-result off");
+  }
+  const std::string digits = a[0].size() > 2 && a[0][0] == '0' && (a[0][1] == 'x' || a[0][1] == 'X') ? a[0] : "0x" + a[0];
+  long v = 0;
+  if (!ParseNumber(digits, 0, 255, &v)) return Bad("edid-result takes a hex byte (00 to FF) or off");
+  model_.Faults().edidResult = int(v);
+  return Ok("EDID downloads answer result " + HexByte(int(v)));
+}
+
+EdidBytes* ControlConsole::EdidSlot(const Args& a, bool inputs, size_t* used, std::string* why) {
+  DeviceState& s = model_.State();
+  *used = 1;
+  if (a[0] == "user1" || a[0] == "user2") return &s.userMemory[a[0] == "user1" ? 0 : 1];
+  const bool input = a[0] == "in";
+  if ((input && !inputs) || (!input && a[0] != "out") || a.size() < 2) {
+    *why = inputs ? "name the EDID as in N, out N, user1 or user2" : "name the EDID as out N, user1 or user2";
+    return nullptr;
+  }
+  *used = 2;
+  long n = 0;
+  if (!ParseNumber(a[1], 1, input ? s.identity.inputs : s.identity.outputs, &n)) {
+    *why = "no such port: " + a[0] + " " + a[1];
+    return nullptr;
+  }
+  return input ? &s.Input(int(n)).edid : &s.Output(int(n)).displayEdid;
+}
+
+ControlConsole::Result ControlConsole::CmdEdidLoad(const Args& a) {
+  size_t used = 0;
+  std::string why;
+  EdidBytes* slot = EdidSlot(a, false, &used, &why);
+  if (!slot) return Bad(why);
+  if (a.size() != used + 1) return Bad("usage: edid-load out N|user1|user2 FILE");
+  const std::string& path = a[used];
+  std::vector<uint8_t> bytes;
+  if (!ReadEdidFile(path, &bytes, &why)) return Bad(why);
+  const EdidBlockVerdict verdict = CheckEdidFile(bytes);
+  if (!verdict.edid) return Bad(path + ": " + verdict.reason);
+  *slot = *verdict.edid;
+  return Ok("loaded " + std::to_string(bytes.size()) + " bytes from " + path);
+}
+
+ControlConsole::Result ControlConsole::CmdEdidDump(const Args& a) {
+  size_t used = 0;
+  std::string why;
+  const EdidBytes* slot = EdidSlot(a, true, &used, &why);
+  if (!slot) return Bad(why);
+  if (a.size() != used) return Bad("usage: edid-dump in N|out N|user1|user2");
+  std::string text;
+  for (size_t i = 0; i < slot->size(); ++i) text += HexByte((*slot)[i]) + (i % 16 == 15 ? "\n" : " ");
+  return {true, text, false};
+}
+
+ControlConsole::Result ControlConsole::CmdFwDropFinal(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("fw-drop-final takes a count from 0");
+  model_.Faults().fwDropFinal = int(n);
+  return Ok("dropping the next " + a[0] + " firmware final acknowledgements");
+}
+
+ControlConsole::Result ControlConsole::CmdFwTrueIndex(const Args& a) {
+  bool on = false;
+  if (!ParseOnOff(a[0], &on)) return Bad("fw-true-index takes on or off");
+  model_.Faults().fwTrueIndex = on;
+  return Ok(std::string("fw-true-index ") + OnOff(on));
+}
+
+ControlConsole::Result ControlConsole::CmdFwRefuseHeader(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("fw-refuse-header takes a count from 0");
+  model_.Faults().fwRefuseHeader = int(n);
+  return Ok(n ? "refusing firmware header " + a[0] + " from now" : std::string("fw-refuse-header off"));
+}
+
+ControlConsole::Result ControlConsole::CmdFwCloseAtReboot(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("fw-close-at-reboot takes a count from 0");
+  model_.Faults().fwCloseAtReboot = int(n);
+  return Ok("dropping the connections at the next " + a[0] + " reboots");
+}
+
 ControlConsole::Result ControlConsole::CmdClear(const Args&) {
   FaultKnobs& f = model_.Faults();
   const FaultKnobs defaults;
@@ -318,6 +457,11 @@ ControlConsole::Result ControlConsole::CmdClear(const Args&) {
   f.misportNext = defaults.misportNext;
   f.lateNext = defaults.lateNext;
   f.lateMs = defaults.lateMs;
+  f.edidResult = defaults.edidResult;
+  f.fwDropFinal = defaults.fwDropFinal;
+  f.fwTrueIndex = defaults.fwTrueIndex;
+  f.fwRefuseHeader = defaults.fwRefuseHeader;
+  f.fwCloseAtReboot = defaults.fwCloseAtReboot;
   return Ok("faults off");
 }
 

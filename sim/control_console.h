@@ -62,6 +62,16 @@ class ControlConsole {
   Result CmdMisport(const Args&);
   Result CmdLate(const Args&);
   Result CmdRebootMs(const Args&);
+  Result CmdEdidResult(const Args&);
+  Result CmdEdidLoad(const Args&);
+  Result CmdEdidDump(const Args&);
+  Result CmdFwDropFinal(const Args&);
+  Result CmdFwTrueIndex(const Args&);
+  Result CmdFwRefuseHeader(const Args&);
+  Result CmdFwCloseAtReboot(const Args&);
+  // The EDID named by "in N", "out N", "user1" or "user2" (inputs only where `inputs`); null
+  // with the reason in `why` otherwise. Returns the words it used in `used`.
+  EdidBytes* EdidSlot(const Args& a, bool inputs, size_t* used, std::string* why);
   Result CmdClear(const Args&);
   Result CmdLog(const Args&);
   Result CmdQuit(const Args&);

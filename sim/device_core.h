@@ -14,6 +14,7 @@ namespace velantor::sim {
 struct EdidDownload {
   uint8_t sub = 0;  // 0x06 all inputs, 0x07 one input, 0 none announced
   int input = 0;    // target of a one-input download
+  uint8_t headerSub = 0;  // the sub-command of the block header; the result answers with it
 };
 
 struct DeviceCore {
@@ -21,7 +22,8 @@ struct DeviceCore {
   EdidDownload edidDownload;
   FirmwareReceiver firmware;
   uint8_t statusOverride = 0;  // non-zero: set commands are refused with this status
-  bool refuseFirmware = false;
+  FirmwareFaults firmwareFaults;  // the model's firmware knobs, copied in and out around a handler
+  int edidResult = -1;  // 0-255: the result byte every download answers with
   int handshakes = 0;
   int statusOverrides = 0;  // refusals caused by statusOverride
 

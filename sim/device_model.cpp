@@ -72,6 +72,10 @@ ModelCounters DeviceModel::Counters() const {
   ModelCounters c = counters_;
   c.statusOverrides = core_.statusOverrides;
   c.firmwareRefusals = core_.firmware.Refusals();
+  c.firmwareBadHeaders = core_.firmware.BadHeaders();
+  c.firmwareIndexGaps = core_.firmware.IndexGaps();
+  c.firmwareRewrites = core_.firmware.Rewrites();
+  c.firmwareAfterLast = core_.firmware.AfterLast();
   return c;
 }
 
@@ -109,7 +113,7 @@ void DeviceModel::OnFrame(ChannelId id, const CommandFrame& frame) {
     return;
   }
   core_.statusOverride = faults_.status;
-  core_.refuseFirmware = faults_.refuseFirmware;
+  FirmwareKnobsIn();
   CommandFrame asked = frame;
   const int misported = faults_.misportNext > 0 ? RedirectPortQuery(core_.state, asked) : 0;
   if (misported != 0) {
@@ -118,6 +122,7 @@ void DeviceModel::OnFrame(ChannelId id, const CommandFrame& frame) {
   }
   Reaction r;
   handler(core_, asked, r);
+  FirmwareKnobsOut();
   if (!r.rejected.empty() && r.replies.empty()) ++counters_.rejectedRequests;
   std::string note = r.rejected;
   if (misported != 0 && note.empty()) note = "answered for port " + std::to_string(misported);
@@ -139,9 +144,12 @@ void DeviceModel::OnBlock(ChannelId id, const std::vector<uint8_t>& block) {
   }
   Reaction r;
   if (edid) {
+    core_.edidResult = faults_.edidResult;
     HandleEdidBlock(core_, block, r);
   } else {
-    core_.firmware.OnBlock(block, r);
+    FirmwareKnobsIn();
+    core_.firmware.OnBlock(block, core_.firmwareFaults, r);
+    FirmwareKnobsOut();
   }
   const bool bad = !r.rejected.empty();
   ++(edid ? counters_.edidBlocks : counters_.firmwareBlocks);
@@ -163,7 +171,21 @@ void DeviceModel::Carry(ChannelId id, Reaction& r) {
       rebooting_ = true;
       SetTimer(kRebootTimer, rebootMs_);
     }
+    if (faults_.fwCloseAtReboot > 0) {
+      --faults_.fwCloseAtReboot;
+      ++counters_.closesAtReboot;
+      CloseConnections();
+    }
   }
+}
+
+void DeviceModel::FirmwareKnobsIn() {
+  core_.firmwareFaults = {faults_.refuseFirmware, faults_.fwTrueIndex, faults_.fwRefuseHeader, faults_.fwDropFinal};
+}
+
+void DeviceModel::FirmwareKnobsOut() {
+  faults_.fwRefuseHeader = core_.firmwareFaults.refuseHeader;
+  faults_.fwDropFinal = core_.firmwareFaults.dropFinal;
 }
 
 void DeviceModel::Emit(ChannelId id, Outgoing reply) {

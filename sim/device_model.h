@@ -91,6 +91,9 @@ class DeviceModel : public TimerTarget {
   void Deliver(ChannelId id, const Outgoing& reply);
   void LogIn(ChannelId id, PayloadKind kind, const uint8_t* data, size_t n, std::string note);
   void ScheduleDelayed();
+  // The firmware knobs travel to the receiver and their used-up counts come back.
+  void FirmwareKnobsIn();
+  void FirmwareKnobsOut();
   static int BlockTimerId(ChannelId id) { return 1000 + id; }
 
   DeviceCore core_;

@@ -20,6 +20,11 @@ struct FaultKnobs {
   int misportNext = 0;    // port queries still to answer as if for the neighbouring port
   int lateNext = 0;       // replies still to hold back by lateMs
   int lateMs = 0;         // how long each of those is held
+  int edidResult = -1;    // 0-255: every EDID download answers with this result byte (-1: off)
+  int fwDropFinal = 0;    // firmware final acknowledgements still to swallow
+  bool fwTrueIndex = false;  // acknowledge firmware blocks with 40 and the true index, not the echo
+  int fwRefuseHeader = 0;    // refuse the n-th firmware header from now with 0x44 (0: off)
+  int fwCloseAtReboot = 0;   // reboots still to drop the TCP connections at
 };
 
 struct ModelCounters {
@@ -47,6 +52,11 @@ struct ModelCounters {
   int repliesDuplicated = 0;  // sent a second time through FaultKnobs::dupNext
   int repliesMisported = 0;   // port queries answered for the wrong port
   int repliesLate = 0;        // held back through FaultKnobs::lateNext
+  int firmwareBadHeaders = 0;  // block headers in neither form
+  int firmwareIndexGaps = 0;   // headers naming neither the next block nor the last again
+  int firmwareRewrites = 0;    // blocks written a second time
+  int firmwareAfterLast = 0;   // headers after a part's marked last block
+  int closesAtReboot = 0;      // connections dropped through FaultKnobs::fwCloseAtReboot
 };
 
 }  // namespace velantor::sim

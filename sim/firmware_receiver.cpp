@@ -39,7 +39,18 @@ void FirmwareReceiver::Start(int part, uint8_t readySub, uint8_t readyValue, boo
   out.Frame(kOp, readySub, readyValue, 0, 0, 0, 0, kChannel, 0);
 }
 
-void FirmwareReceiver::OnFrame(const CommandFrame& f, bool refuse, Reaction& out) {
+namespace {
+// The two header forms, bytes 5 to 11: 00 00 01 01 40 b 00 (or B0 01 at block index 240) and the
+// marked last block's 00 FE 00 01 40 b 00.
+bool WellFormedHeader(const CommandFrame& f, bool last) {
+  if (f[5] != 0 || f[11] != 0) return false;
+  if (last) return f[6] == 0xFE && f[7] == 0 && f[8] == 1 && f[9] == kChannel;
+  return f[6] == 0 && f[7] == 1 && f[8] == 1 && (f[9] == kChannel || (f[9] == kWrap && f[10] == 0x01));
+}
+}  // namespace
+
+void FirmwareReceiver::OnFrame(const CommandFrame& f, FirmwareFaults& faults, Reaction& out) {
+  const bool refuse = faults.refuseStarts;
   const uint8_t sub = f[3];
   const uint8_t b4 = f[4];
   if (sub < 1 || sub > kFirmwareParts) {
@@ -78,17 +89,28 @@ void FirmwareReceiver::OnFrame(const CommandFrame& f, bool refuse, Reaction& out
   }
   if (b4 == kHeader || b4 == kLastHeader) {
     if (part_ != sub || (stage_ != Stage::kReady && stage_ != Stage::kAwaitBlock)) {
+      if (part_ == sub && stage_ == Stage::kIdle && parts_[sub - 1].complete) ++afterLast_;
       ++outOfOrder_;
       Refuse(sub, out);
       return;
     }
-    Header(f, b4 == kLastHeader, out);
+    if (!WellFormedHeader(f, b4 == kLastHeader)) {
+      ++badHeaders_;
+      out.Reject("malformed firmware header");
+      return;
+    }
+    if (faults.refuseHeader > 0 && --faults.refuseHeader == 0) {
+      stage_ = Stage::kIdle;  // the write is abandoned: a new start is needed
+      Refuse(sub, out);
+      return;
+    }
+    Header(f, b4 == kLastHeader, faults, out);
     return;
   }
   out.Reject("unknown firmware step");
 }
 
-void FirmwareReceiver::Header(const CommandFrame& f, bool last, Reaction& out) {
+void FirmwareReceiver::Header(const CommandFrame& f, bool last, FirmwareFaults&, Reaction& out) {
   HeaderInfo h;
   h.b9 = f[9];
   h.b10 = f[10];
@@ -99,12 +121,15 @@ void FirmwareReceiver::Header(const CommandFrame& f, bool last, Reaction& out) {
   const bool resend = lastAccepted_.number >= 0 && lastAccepted_.b9 == h.b9 &&
                       lastAccepted_.b10 == h.b10 && lastAccepted_.wrap;
   h.number = resend ? lastAccepted_.number : bank_ * 256 + index;
+  // After the wrap block the next bank starts at its index 0.
+  const int expected = lastAccepted_.number < 0 ? 0 : lastAccepted_.wrap ? bank_ * 256 : lastAccepted_.number + 1;
+  if (h.number != expected && h.number != lastAccepted_.number) ++indexGaps_;
   pending_ = h;
   stage_ = Stage::kAwaitBlock;
   out.ExpectBlock(kFirmwareBlockSize, BlockPurpose::kFirmware);
 }
 
-void FirmwareReceiver::OnBlock(const std::vector<uint8_t>& block, Reaction& out) {
+void FirmwareReceiver::OnBlock(const std::vector<uint8_t>& block, FirmwareFaults& faults, Reaction& out) {
   Part& p = parts_[part_ - 1];
   const uint8_t sum = static_cast<uint8_t>(std::accumulate(block.begin(), block.end(), 0u));
   stage_ = Stage::kReady;
@@ -116,17 +141,26 @@ void FirmwareReceiver::OnBlock(const std::vector<uint8_t>& block, Reaction& out)
   std::array<uint8_t, 256> data;
   std::copy(block.begin() + 1, block.end(), data.begin());
   const bool firstTime = !(pending_.number == lastAccepted_.number);
+  if (p.blocks.count(pending_.number) != 0) ++rewrites_;
   p.blocks[pending_.number] = data;
   ++p.blocksAccepted;
   if (pending_.wrap && firstTime) ++bank_;
   lastAccepted_ = pending_;
-  out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0, 1, 1, pending_.b9, pending_.b10);
+  if (faults.trueIndex) {
+    out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0, 1, 1, kChannel, static_cast<uint8_t>(pending_.number % 256));
+  } else {
+    out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0, 1, 1, pending_.b9, pending_.b10);
+  }
   if (pending_.last) {
     p.complete = true;
     stage_ = Stage::kIdle;
     // The IR MCU2 part ends with its last acknowledgement: no final report, no restart.
     if (part_ == kIrPart) return;
-    out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0xFE, 0, 1, kChannel, 0);
+    if (faults.dropFinal > 0) {
+      --faults.dropFinal;
+    } else {
+      out.Frame(kOp, static_cast<uint8_t>(part_), 0, 0, 0xFE, 0, 1, kChannel, 0);
+    }
     out.reboot = true;
   }
 }

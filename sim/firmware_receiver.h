@@ -19,6 +19,14 @@ namespace velantor::sim {
 constexpr size_t kFirmwareBlockSize = 257;  // checksum byte + 256 data bytes
 constexpr int kFirmwareParts = 4;
 
+// The fault knobs of a write; the counts are used up as the receiver acts on them.
+struct FirmwareFaults {
+  bool refuseStarts = false;  // every part start is answered 0x44
+  bool trueIndex = false;     // acknowledge with 40 and the block's true index, not the header's echo
+  int refuseHeader = 0;       // the n-th header from now is refused with 0x44 and the write abandoned
+  int dropFinal = 0;          // final acknowledgements still to swallow (the device still restarts)
+};
+
 class FirmwareReceiver {
  public:
   enum class Stage {
@@ -36,10 +44,10 @@ class FirmwareReceiver {
     bool complete = false;   // the last block was accepted
   };
 
-  // Handles a frame with opcode 0x20. `refuse` answers every start with the refusal 0x44.
-  void OnFrame(const CommandFrame& frame, bool refuse, Reaction& out);
+  // Handles a frame with opcode 0x20.
+  void OnFrame(const CommandFrame& frame, FirmwareFaults& faults, Reaction& out);
   // Handles the raw block announced by the last header.
-  void OnBlock(const std::vector<uint8_t>& block, Reaction& out);
+  void OnBlock(const std::vector<uint8_t>& block, FirmwareFaults& faults, Reaction& out);
 
   Stage CurrentStage() const { return stage_; }
   int ActivePart() const { return part_; }
@@ -50,10 +58,19 @@ class FirmwareReceiver {
   int Refusals() const { return refusals_; }
   int PanelStarts() const { return panelStarts_; }
   int OutOfOrder() const { return outOfOrder_; }
+  // Headers in neither form (20 0p AA 00 00 01 01 40|B0 b 00, 20 0p 56 00 FE 00 01 40 b 00):
+  // not answered, no block expected.
+  int BadHeaders() const { return badHeaders_; }
+  // Headers naming neither the next block nor the last one again (a skipped or repeated index).
+  int IndexGaps() const { return indexGaps_; }
+  // Blocks written where one had been written before (resends after a lost acknowledgement).
+  int Rewrites() const { return rewrites_; }
+  // Headers that came for a part after its marked last block.
+  int AfterLast() const { return afterLast_; }
 
  private:
   void Start(int part, uint8_t readySub, uint8_t readyValue, bool refuse, Reaction& out);
-  void Header(const CommandFrame& frame, bool last, Reaction& out);
+  void Header(const CommandFrame& frame, bool last, FirmwareFaults& faults, Reaction& out);
   void Refuse(uint8_t sub, Reaction& out);
 
   Stage stage_ = Stage::kIdle;
@@ -73,6 +90,10 @@ class FirmwareReceiver {
   int refusals_ = 0;
   int outOfOrder_ = 0;
   int panelStarts_ = 0;
+  int badHeaders_ = 0;
+  int indexGaps_ = 0;
+  int rewrites_ = 0;
+  int afterLast_ = 0;
 };
 
 }  // namespace velantor::sim

@@ -69,7 +69,7 @@ void CopyOne(DeviceCore& c, const CommandFrame& f, Reaction& out) {
   out.Frame(kOp, 0x04, status, 0, f[6]);
 }
 
-// A read answers with the 256 EDID bytes themselves; a source it cannot read is refused.
+// A read answers with a lead byte and the 256 EDID bytes; a source it cannot read is refused.
 void Read(DeviceCore& c, const CommandFrame& f, Reaction& out) {
   const EdidBytes* edid = nullptr;
   if (f[5] == kFromOutput && c.state.ValidOutput(f[4]) && c.state.Output(f[4]).connected) {
@@ -81,7 +81,9 @@ void Read(DeviceCore& c, const CommandFrame& f, Reaction& out) {
     out.Frame(kOp, 0x05, kFailed, f[5], f[4]);
     return;
   }
-  out.Raw(PayloadKind::kEdidData, edid->data(), edid->size());
+  std::vector<uint8_t> answer{kEdidReadLead};
+  answer.insert(answer.end(), edid->begin(), edid->end());
+  out.Raw(PayloadKind::kEdidData, answer.data(), answer.size());
 }
 
 // Announce (byte 4 = target) or block header (byte 4 = 0x56, byte 7 = 1) of a download.
@@ -89,7 +91,7 @@ void Download(DeviceCore& c, const CommandFrame& f, Reaction& out) {
   const uint8_t sub = f[3];
   if (f[4] == kBlockHeader && f[7] == 0x01) {
     out.ExpectBlock(kEdidBlockSize, BlockPurpose::kEdid);
-    c.edidDownload.sub = c.edidDownload.sub == sub ? sub : 0;  // a header for another form fails
+    c.edidDownload.headerSub = sub;
     return;
   }
   const bool all = sub == 0x06;
@@ -121,15 +123,20 @@ constexpr CommandRow kRows[] = {
 
 std::span<const CommandRow> EdidCommands() { return kRows; }
 
+// The result answers with the header's own sub-command; a header of the other download form
+// than the one announced fails the download. The edid-result knob overrides the result byte, and
+// only a good block with result 00 is stored.
 void HandleEdidBlock(DeviceCore& c, const std::vector<uint8_t>& block, Reaction& out) {
   const EdidDownload job = c.edidDownload;
   c.edidDownload = {};
-  const uint8_t sub = job.sub ? job.sub : 0x07;
+  const uint8_t sub = job.headerSub;
   EdidBlockVerdict verdict = CheckEdidBlock(block.data(), block.size());
   if (!job.sub) verdict = {std::nullopt, "no download announced"};
-  if (!verdict.edid) {
-    out.Reject(verdict.reason);
-    out.Frame(kOp, sub, kFailed, 0, 0, kResultFlag);
+  else if (job.sub != sub) verdict = {std::nullopt, "block header of the other download form"};
+  const uint8_t result = c.edidResult >= 0 ? static_cast<uint8_t>(c.edidResult) : verdict.edid ? 0 : kFailed;
+  if (!verdict.edid || result != 0) {
+    if (!verdict.edid) out.Reject(verdict.reason);
+    out.Frame(kOp, sub, result, 0, 0, kResultFlag);
     return;
   }
   const int first = job.sub == 0x06 ? 1 : job.input;

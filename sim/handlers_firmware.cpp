@@ -6,7 +6,7 @@ namespace velantor::sim {
 namespace {
 
 void Firmware(DeviceCore& c, const CommandFrame& f, Reaction& out) {
-  c.firmware.OnFrame(f, c.refuseFirmware, out);
+  c.firmware.OnFrame(f, c.firmwareFaults, out);
 }
 
 constexpr CommandRow kRows[] = {

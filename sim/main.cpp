@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const ProgramOptions& options = *parsed.options;
+  if (options.version) {
+    Print(std::string("velantor-sim ") + VELANTOR_VERSION + "\n");
+    return 0;
+  }
   if (options.help) {
     Print(ProgramUsage() + "\ncontrol commands on standard input:\n");
     PollEventLoop loop;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <cctype>
 #include <cstdio>
 
 #include "sim/control_console.h"
@@ -64,7 +65,7 @@ std::string ParseVersion(ProgramOptions& o, const std::string& v) {
   long major = 0, minor = 0;
   if (dot == std::string::npos || !ParseNumber(v.substr(0, dot), 0, 255, &major) ||
       !ParseNumber(v.substr(dot + 1), 0, 255, &minor)) {
-    return "--version wants MAJOR.MINOR (1.5), not \"" + v + "\"";
+    return "--fw-version wants MAJOR.MINOR (1.5), not \"" + v + "\"";
   }
   o.versionMajor = static_cast<uint8_t>(major);
   o.versionMinor = static_cast<uint8_t>(minor);
@@ -100,7 +101,7 @@ const OptionRow kOptions[] = {
        o.type = static_cast<uint8_t>(t);
        return std::string();
      }},
-    {"--version", "MAJOR.MINOR", "firmware version reported (1.5)", ParseVersion},
+    {"--fw-version", "MAJOR.MINOR", "firmware version reported (1.5)", ParseVersion},
     {"--mac", "XX:XX:XX:XX:XX:XX", "MAC address reported by the search", ParseMac},
     {"--ip", "A.B.C.D", "IP address reported by the search (192.168.1.239)", ParseIp},
     {"--reboot-ms", "MS", "silence after a firmware part is written (2000)",
@@ -114,6 +115,8 @@ const OptionRow kOptions[] = {
      [](ProgramOptions& o, const std::string&) { o.readStdin = false; return std::string(); }},
     {"--stdin-keep", nullptr, "keep running after the end of standard input",
      [](ProgramOptions& o, const std::string&) { o.keepAfterEof = true; return std::string(); }},
+    {"--version", nullptr, "print the program's version and exit",
+     [](ProgramOptions& o, const std::string&) { o.version = true; return std::string(); }},
     {"--help", nullptr, "this text", [](ProgramOptions& o, const std::string&) { o.help = true; return std::string(); }},
 };
 
@@ -125,6 +128,12 @@ ParsedOptions ParseProgramOptions(const std::vector<std::string>& args) {
     const OptionRow* row = nullptr;
     for (const OptionRow& r : kOptions) {
       if (args[i] == r.name) row = &r;
+    }
+    // "--version 1.5" was the firmware version before --fw-version: scripts that say so keep working.
+    const bool numberFollows = i + 1 < args.size() && std::isdigit(static_cast<unsigned char>(args[i + 1].c_str()[0]));
+    if (args[i] == "--version" && numberFollows) {
+      if (std::string error = ParseVersion(options, args[++i]); !error.empty()) return {std::nullopt, error};
+      continue;
     }
     if (!row) return {std::nullopt, "unknown option \"" + args[i] + "\" (see --help)"};
     std::string value;

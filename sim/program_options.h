@@ -32,6 +32,7 @@ struct ProgramOptions {
   bool readStdin = true;      // control commands on standard input
   bool keepAfterEof = false;  // end of input does not stop the emulator
   bool help = false;
+  bool version = false;  // print the program's version and exit
 };
 
 struct ParsedOptions {

@@ -37,6 +37,7 @@ void SimCommandSocket::Connect(SocketReceiver* receiver, const std::string& addr
   } else {
     connectError_ = 0;
   }
+  if (cableOut_) return;  // the connect is never answered
   SetTimer(kConnectTimer, connectDelayMs_);
 }
 
@@ -70,15 +71,24 @@ void SimCommandSocket::Close() {
   shaper_.Clear();
   rx_.clear();
   readNoticePending_ = false;
+  reset_ = false;
   state_ = State::kClosed;
 }
 
 long SimCommandSocket::Send(const uint8_t* data, size_t length) {
+  if (state_ == State::kPeerClosed && reset_) {
+    errno = ECONNRESET;
+    return -1;
+  }
   if (state_ != State::kConnected) {
     errno = ENOTCONN;
     return -1;
   }
   ++stats_.sends;
+  if (cableOut_) {
+    stats_.bytesLost += length;
+    return static_cast<long>(length);
+  }
   stats_.bytesSent += length;
   model_.Feed(channel_, data, length);
   return static_cast<long>(length);
@@ -99,7 +109,19 @@ long SimCommandSocket::Receive(uint8_t* buffer, size_t capacity) {
   return static_cast<long>(n);
 }
 
+void SimCommandSocket::Reset() {
+  if (state_ != State::kConnected) return;
+  ++stats_.resets;
+  OnDeviceClose(ECONNRESET);
+}
+
+void SimCommandSocket::SetCableOut(bool out) {
+  cableOut_ = out;
+  if (out) shaper_.Clear();  // what was on its way is lost
+}
+
 void SimCommandSocket::OnSegment(const uint8_t* data, size_t length) {
+  if (cableOut_) return;
   rx_.insert(rx_.end(), data, data + length);
   PostReadNotice();
 }
@@ -119,19 +141,26 @@ void SimCommandSocket::PostReadNotice() {
   });
 }
 
-// The device hung up: bytes already sent stay readable, then the close notice follows.
-void SimCommandSocket::OnDeviceClose() {
+// The device hung up: bytes already sent stay readable, then the close notice follows. A reset
+// loses them and says so in the notice.
+void SimCommandSocket::OnDeviceClose(int error) {
   if (channel_ >= 0) model_.CloseChannel(channel_);
   channel_ = -1;
   shaper_.Clear();
   state_ = State::kPeerClosed;
-  ++stats_.closedByDevice;
+  reset_ = error != 0;
+  if (reset_) {
+    rx_.clear();
+    readNoticePending_ = false;
+  } else {
+    ++stats_.closedByDevice;
+  }
   std::weak_ptr<bool> alive = alive_;
   const uint64_t generation = generation_;
-  Loop().Post([this, alive, generation] {
+  Loop().Post([this, alive, generation, error] {
     auto token = alive.lock();
     if (!token || !*token || generation != generation_) return;
-    Notify(kSocketClose, 0);
+    Notify(kSocketClose, error);
   });
 }
 

@@ -28,6 +28,8 @@ class SimCommandSocket : public CommandSocket, private TimerTarget {
     size_t bytesSent = 0;
     size_t bytesReceived = 0;  // taken by Receive
     int readNotices = 0;
+    int resets = 0;
+    size_t bytesLost = 0;  // sent while the cable was out
   };
 
   // `deviceAddress` empty: any well-formed IPv4 address reaches the device.
@@ -45,6 +47,13 @@ class SimCommandSocket : public CommandSocket, private TimerTarget {
   void SetReachable(bool reachable) { reachable_ = reachable; }
   void SetDeviceAddress(std::string address) { deviceAddress_ = std::move(address); }
   void SetConnectDelayMs(int ms) { connectDelayMs_ = ms; }
+  // The device resets the connection: unread bytes are lost, the close notice carries
+  // ECONNRESET, and sends fail from then on.
+  void Reset();
+  // The cable is out (true) or back (false). While out, nothing is lost loudly: sends are taken
+  // and vanish, no reply and no close notice arrive, and a connect never completes, as with a
+  // switcher that simply went away.
+  void SetCableOut(bool out);
   const Stats& Counters() const { return stats_; }
   size_t PendingBytes() const { return rx_.size(); }
 
@@ -52,7 +61,7 @@ class SimCommandSocket : public CommandSocket, private TimerTarget {
   enum class State { kClosed, kConnecting, kConnected, kFailed, kPeerClosed };
   void OnTimer(int id) override;
   void OnSegment(const uint8_t* data, size_t length);
-  void OnDeviceClose();
+  void OnDeviceClose(int error = 0);
   void Notify(int event, int error);
   void PostReadNotice();
 
@@ -61,6 +70,8 @@ class SimCommandSocket : public CommandSocket, private TimerTarget {
   uint16_t devicePort_;
   bool reachable_ = true;
   int connectDelayMs_ = 1;
+  bool cableOut_ = false;
+  bool reset_ = false;
   State state_ = State::kClosed;
   SocketReceiver* receiver_ = nullptr;
   int connectError_ = 0;

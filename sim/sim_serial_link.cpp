@@ -11,7 +11,10 @@ constexpr int kWireTimer = 1;
 SimSerialLink::SimSerialLink(EventLoop& loop, DeviceModel& model)
     : TimerTarget(loop), model_(model) {}
 
-SimSerialLink::~SimSerialLink() { Close(); }
+SimSerialLink::~SimSerialLink() {
+  *alive_ = false;
+  Close();
+}
 
 int SimSerialLink::Open(PortOwner* owner, int portNumber, const SerialSettings& settings) {
   Close();
@@ -24,6 +27,7 @@ int SimSerialLink::Open(PortOwner* owner, int portNumber, const SerialSettings& 
   portNumber_ = portNumber;
   settings_ = settings;
   open_ = true;
+  failed_ = false;
   const uint64_t generation = generation_;
   channel_ = model_.OpenChannel([this, generation](const uint8_t* d, size_t n) {
     if (generation == generation_) OnReply(d, n);
@@ -53,6 +57,10 @@ void SimSerialLink::Write(const uint8_t* data, size_t length) {
     ++stats_.writesWhileClosed;
     return;
   }
+  if (failed_) {
+    ++stats_.writesWhileUnplugged;
+    return;
+  }
   if (length > settings_.bufferSize) {
     ++stats_.oversizeWrites;  // the real port's write buffer cannot hold it
     return;
@@ -63,8 +71,26 @@ void SimSerialLink::Write(const uint8_t* data, size_t length) {
   Schedule();
 }
 
+void SimSerialLink::Unplug() {
+  present_ = false;
+  if (!open_ || failed_) return;
+  failed_ = true;
+  tx_.clear();
+  rx_.clear();
+  KillTimer(kWireTimer);
+  if (channel_ >= 0) model_.CloseChannel(channel_);
+  channel_ = -1;
+  ++stats_.failures;
+  const uint64_t generation = generation_;
+  std::weak_ptr<bool> alive = alive_;
+  Loop().Post([this, alive, generation] {
+    auto token = alive.lock();
+    if (token && *token && generation == generation_ && onFailure_) onFailure_();
+  });
+}
+
 void SimSerialLink::OnReply(const uint8_t* data, size_t length) {
-  if (!monitoring_) return;  // nobody reads the port: the bytes are purged at the next start
+  if (!monitoring_ || failed_) return;  // nobody reads the port: the bytes are purged at the next start
   int64_t at = std::max(rxFreeNs_, feedingAtNs_ >= 0 ? feedingAtNs_ : NowNs());
   for (size_t i = 0; i < length; ++i) {
     at += kSerialByteNs;

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "base/event_loop.h"
@@ -29,6 +31,8 @@ class SimSerialLink : public SerialLink, private TimerTarget {
     size_t bytesWritten = 0;    // reached the device
     size_t bytesDelivered = 0;  // handed to the owner
     int bursts = 0;             // event-character notices sent
+    int writesWhileUnplugged = 0;  // blocks that went nowhere
+    int failures = 0;           // port failures reported
   };
 
   SimSerialLink(EventLoop& loop, DeviceModel& model);
@@ -43,6 +47,14 @@ class SimSerialLink : public SerialLink, private TimerTarget {
 
   // An absent port cannot be opened (Open returns 0), as an unplugged adapter.
   void SetPortPresent(bool present) { present_ = present; }
+  // The adapter is pulled out while open: bytes on the wire are lost, nothing more arrives,
+  // writes go nowhere and the port reports its failure on the loop (as the real port's worker
+  // does when the device vanishes), until Replug. The port cannot be opened meanwhile.
+  void Unplug();
+  void Replug() { present_ = true; }
+  bool Unplugged() const { return !present_; }
+  // What the real port calls on a failure: the shell closes every port and shows the link down.
+  void SetFailureHandler(std::function<void()> onFailure) { onFailure_ = std::move(onFailure); }
   const Stats& Counters() const { return stats_; }
   size_t PendingBytes() const { return rx_.size(); }
 
@@ -65,6 +77,9 @@ class SimSerialLink : public SerialLink, private TimerTarget {
   SerialSettings settings_;
   int portNumber_ = 0;
   bool present_ = true;
+  bool failed_ = false;  // unplugged while open: the port is dead until it is closed
+  std::function<void()> onFailure_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   bool open_ = false;
   bool monitoring_ = false;
   DeviceModel::ChannelId channel_ = -1;

@@ -4,6 +4,8 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include "skin/translation.h"
+
 namespace velantor::skin {
 
 void Identify(QWidget* control, int controlId) {
@@ -15,7 +17,7 @@ void Identify(QWidget* control, int controlId) {
 QString Qs(const std::string& text) { return QString::fromStdString(text); }
 
 void ShowCheck(QAbstractButton* box, const CheckViewState& state) {
-  box->setText(Qs(state.caption));
+  box->setText(Tr(state.caption));
   box->setChecked(state.checked);
   box->setEnabled(state.enabled);
   box->setVisible(state.visible);
@@ -23,10 +25,10 @@ void ShowCheck(QAbstractButton* box, const CheckViewState& state) {
 
 void SetItems(QComboBox* box, const std::vector<std::string>& items) {
   bool same = box->count() == static_cast<int>(items.size());
-  for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == Qs(items[static_cast<size_t>(i)]);
+  for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == Tr(items[static_cast<size_t>(i)]);
   if (same) return;
   box->clear();
-  for (const auto& item : items) box->addItem(Qs(item));
+  for (const auto& item : items) box->addItem(Tr(item));
 }
 
 void ShowList(QComboBox* box, const ListViewState& state) {

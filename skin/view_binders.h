@@ -18,6 +18,7 @@ namespace velantor::skin {
 // program can find it.
 void Identify(QWidget* control, int controlId);
 QString Qs(const std::string& text);
+// Captions and list items are system texts: they show translated (skin/translation.h).
 void ShowCheck(QAbstractButton* box, const CheckViewState& state);
 void ShowList(QComboBox* box, const ListViewState& state);
 // Replaces the items only when they differ, keeping an open drop-down steady.

@@ -11,7 +11,6 @@ namespace {
 namespace p = protocol;
 
 constexpr const char* kSetDone = "Set successfully!";
-constexpr const char* kSetFailed = "Set failed!";
 constexpr const char* kCopyDone = "Copy successfully!";
 constexpr const char* kCopyFailed = "Copy failed!";
 

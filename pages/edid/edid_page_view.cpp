@@ -12,11 +12,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "pages/edid/edid_decode.h"
 #include "pages/edid/edid_page.h"
+#include "skin/translation.h"
 #include "skin/view_binders.h"
 
 namespace velantor {
@@ -24,6 +27,7 @@ namespace velantor {
 namespace {
 using skin::Identify;
 using skin::Qs;
+using skin::Tr;
 using skin::ShowList;
 
 constexpr int kCellWidth = 19;
@@ -66,7 +70,7 @@ QLineEdit* NewPathEdit(QWidget* parent, int id) {
 }
 
 void ShowButton(QPushButton* button, const ButtonViewState& state) {
-  button->setText(Qs(state.caption));
+  button->setText(Tr(state.caption));
   button->setEnabled(state.enabled);
   button->setVisible(state.visible);
 }
@@ -118,7 +122,14 @@ EdidPageView::EdidPageView(CEdidPage& page, QWidget* parent)
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   summary_->setStyleSheet("font-size: 11px;");
   summaryBox->addWidget(contentSource_);
-  summaryBox->addWidget(summary_, 1);
+  // A CTA extension adds video codes, audio and the physical address: the lines scroll rather
+  // than being cut off.
+  auto* summaryScroll = new QScrollArea(summaryGroup);
+  summaryScroll->setWidget(summary_);
+  summaryScroll->setWidgetResizable(true);
+  summaryScroll->setFrameShape(QFrame::NoFrame);
+  summaryScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  summaryBox->addWidget(summaryScroll, 1);
   left->addWidget(summaryGroup, 1);
   lower->addLayout(left, 1);
   lower->addWidget(BuildContentGroup(), 0);
@@ -283,6 +294,11 @@ QWidget* EdidPageView::BuildContentGroup() {
       auto* item = new QTableWidgetItem();
       item->setTextAlignment(Qt::AlignCenter);
       if (c == 0) item->setForeground(QColor(90, 90, 90));
+      // Each block's checksum byte is marked so the operator finds it in the grid.
+      if (c > 0 && IsEdidChecksumByte(static_cast<size_t>(r * kEdidContentByteColumns + c - 1))) {
+        item->setBackground(QColor(255, 236, 179));
+        item->setToolTip("Checksum byte: the block's 128 bytes add up to 0");
+      }
       content_->setItem(r, c, item);
     }
   }
@@ -313,8 +329,8 @@ void EdidPageView::Sync() {
   const EdidStatusViewState& s = page_.StatusView();
   statusGroup_->setVisible(s.groupVisible);
   for (size_t i = 0; i < statusLabels_.size(); ++i) {
-    statusLabels_[i]->setText(Qs(s.rows[i].label));
-    statusTexts_[i]->setText(Qs(s.rows[i].text));
+    statusLabels_[i]->setText(Tr(s.rows[i].label));
+    statusTexts_[i]->setText(Tr(s.rows[i].text));
     statusLabels_[i]->setVisible(s.rows[i].visible);
     statusTexts_[i]->setVisible(s.rows[i].visible);
   }
@@ -331,11 +347,11 @@ void EdidPageView::Sync() {
   ShowButton(save_, d.save);
   ShowText(savedPath_, d.savedPath);
   ShowButton(clear_, d.clear);
-  problem_->setText(Qs(d.problem));
+  problem_->setText(Tr(d.problem));
   problem_->setVisible(!d.problem.empty());
 
   QStringList headers;
-  for (const auto& h : d.columnHeaders) headers << Qs(h);
+  for (const auto& h : d.columnHeaders) headers << Tr(h);
   if (!content_->horizontalHeaderItem(0) && content_->columnCount() == headers.size()) {
     content_->setHorizontalHeaderLabels(headers);
   }

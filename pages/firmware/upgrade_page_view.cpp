@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "pages/firmware/upgrade_page.h"
+#include "skin/translation.h"
 #include "skin/view_binders.h"
 
 namespace velantor {
@@ -22,6 +23,7 @@ namespace velantor {
 namespace {
 using skin::Identify;
 using skin::Qs;
+using skin::Tr;
 namespace ids = firmware_ids;
 
 // The firmware file: ".fw" (".BIN" is taken too); the merge sources: ".bin".
@@ -216,10 +218,10 @@ void UpgradePageView::Sync() {
   for (size_t i = 0; i < mergeRows_.size(); ++i) {
     const MergeSourceViewState& s = m.sources[i];
     MergeRow& row = mergeRows_[i];
-    row.caption->setText(Qs(s.caption));
+    row.caption->setText(Tr(s.caption));
     ShowText(row.path, s.path);
-    row.version1Caption->setText(Qs(s.version1Caption));
-    row.version2Caption->setText(Qs(s.version2Caption));
+    row.version1Caption->setText(Tr(s.version1Caption));
+    row.version2Caption->setText(Tr(s.version2Caption));
     ShowText(row.version1, s.version1);
     ShowText(row.version2, s.version2);
   }
@@ -241,7 +243,7 @@ void UpgradePageView::SyncPrompt() {
   auto* box = new QMessageBox(this);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowTitle("FW Upgrade");
-  box->setText(Qs(p.text));
+  box->setText(Tr(p.text));
   box->setIcon(p.question ? QMessageBox::Warning : QMessageBox::Critical);
   if (p.question) {
     Identify(box->addButton("Write anyway", QMessageBox::AcceptRole), ids::kPromptOk);

@@ -68,7 +68,9 @@ void CGeneralPage::StartOptionCommand(const CommandFrame& frame) {
   command.steps.push_back(ExchangeStep::Frame(frame, {frame[p::kByteOpcode], frame[p::kByteSub]},
                                               kTimerOptionRetry, kTimerOptionTimeout));
   command.onReply = [this](const CommandFrame& reply, size_t) {
+    optionReplyAwaited_ = true;
     HandleOptionFrame(reply, lastFrameSerial_);  // the control follows the acknowledgement
+    optionReplyAwaited_ = false;
     return reply[p::kByteValue] == p::kAccepted ? ReplyVerdict::kAccept : ReplyVerdict::kRefuse;
   };
   command.onEnd = [this](ExchangeEnd end, size_t) { OnOptionCommandEnd(end); };
@@ -83,14 +85,17 @@ void CGeneralPage::OnOptionCommandEnd(ExchangeEnd end) {
   pendingMain_.reset();
   pendingWallX_.reset();
   pendingWallY_.reset();
-  if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, "Set failed!");
+  if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, kSetFailed);
   if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) StartReadBackChain(false);
 }
 
 // The acknowledgement gives the box the state last asked for, so two quick clicks that asked
-// for the same change leave it right; an acknowledgement nobody asked for flips it.
+// for the same change leave it right. An acknowledgement nobody asked for (a repeated one, or
+// one that comes after its time-out) carries no state: flipping the box on it would show the
+// opposite of what the switcher has.
 void CGeneralPage::OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending) {
-  box.checked = pending ? *pending : !box.checked;
+  if (!pending) return;
+  box.checked = *pending;
   Notify();
 }
 
@@ -173,7 +178,7 @@ void CGeneralPage::ApplyDisplayMode(int mode) {
   const bool known = mode >= 1 && mode <= 3;
   const ModeEnabling& e = kModeEnabling[static_cast<size_t>(known ? mode - 1 : 0)];
   if (known && e.nextQueryOp != 0) {
-    Send(p::Query(e.nextQueryOp, e.nextQuerySub));
+    ContinueReadBack(p::Query(e.nextQueryOp, e.nextQuerySub));
   } else {
     ReadBackChainDone();
   }
@@ -192,7 +197,7 @@ void CGeneralPage::ApplyInputChannel(int value, bool readBack, bool serialPath) 
   }
   Select(options_.audio, value);
   Notify();
-  if (readBack || !serialPath) Send(p::Query(p::kOpBorder, p::kSubQueryBorder));
+  if (readBack || !serialPath) ContinueReadBack(p::Query(p::kOpBorder, p::kSubQueryBorder));
 }
 
 // Replies of the option commands and of the read-back chain, by opcode and sub-command.
@@ -224,11 +229,24 @@ bool CGeneralPage::HandleOptionFrame(const CommandFrame& frame, bool serialPath)
   };
   for (const OptionHandler& h : kHandlers) {
     if (frame[p::kByteOpcode] == h.op && frame[p::kByteSub] == h.sub) {
+      const std::pair<uint8_t, uint8_t> key{h.op, h.sub};
+      readBackMayGoOn_ = optionReplyAwaited_ || readBackAwaited_ == key;
+      if (readBackAwaited_ == key) readBackAwaited_.reset();
       (this->*h.handle)(frame, serialPath);
+      readBackMayGoOn_ = false;
       return true;
     }
   }
   return false;
+}
+
+void CGeneralPage::SendReadBackQuery(const CommandFrame& query) {
+  readBackAwaited_ = std::make_pair(query[p::kByteOpcode], query[p::kByteSub]);
+  Send(query);
+}
+
+void CGeneralPage::ContinueReadBack(const CommandFrame& next) {
+  if (readBackMayGoOn_) SendReadBackQuery(next);
 }
 
 void CGeneralPage::OnIrState(const CommandFrame& f, bool serialPath) {
@@ -236,14 +254,14 @@ void CGeneralPage::OnIrState(const CommandFrame& f, bool serialPath) {
   options_.ir.checked = p::OptionEnabled(f);
   pendingIr_.reset();
   Notify();
-  Send(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
+  ContinueReadBack(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
 }
 
 void CGeneralPage::OnBeepState(const CommandFrame& f, bool) {
   options_.beep.checked = p::OptionEnabled(f);
   pendingBeep_.reset();
   Notify();
-  Send(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
+  ContinueReadBack(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
 }
 
 // A refused change (non-zero status) leaves the box as it was.
@@ -274,13 +292,13 @@ void CGeneralPage::OnDisplayModeState(const CommandFrame& f, bool) { ApplyDispla
 void CGeneralPage::OnLayoutState(const CommandFrame& f, bool) {
   Select(options_.layout, f[p::kByteValue]);
   Notify();
-  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kByteValue]));
+  ContinueReadBack(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kByteValue]));
 }
 
 void CGeneralPage::OnLayoutAck(const CommandFrame& f, bool) {
   if (f[p::kByteValue] == p::kAccepted) Select(options_.layout, f[p::kBytePort]);
   Notify();
-  Send(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kBytePort]));
+  ContinueReadBack(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kBytePort]));
 }
 
 void CGeneralPage::OnMainAck(const CommandFrame& f, bool) {
@@ -292,7 +310,7 @@ void CGeneralPage::OnMainAck(const CommandFrame& f, bool) {
 void CGeneralPage::OnMainState(const CommandFrame& f, bool) {
   Select(options_.main, f[p::kByteValue]);
   Notify();
-  Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
+  ContinueReadBack(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
 }
 
 void CGeneralPage::OnWallSizeAck(const CommandFrame& f, bool) {
@@ -308,7 +326,7 @@ void CGeneralPage::OnWallSizeState(const CommandFrame& f, bool) {
   Select(options_.wallX, f[p::kByteValue]);
   Select(options_.wallY, f[p::kBytePort]);
   Notify();
-  Send(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
+  ContinueReadBack(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
 }
 
 void CGeneralPage::OnInputChannelState(const CommandFrame& f, bool serialPath) {

@@ -10,6 +10,7 @@
 
 #include "pages/general/general_page.h"
 #include "skin/icon_button.h"
+#include "skin/translation.h"
 #include "skin/view_binders.h"
 
 namespace velantor {
@@ -18,7 +19,7 @@ namespace {
 QString ColourCss(const Rgb& c) { return QString("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
 
 void ShowLine(QLabel* label, const PortLineViewState& line) {
-  label->setText(QString::fromStdString(line.text));
+  label->setText(skin::Tr(line.text));
   label->setVisible(line.visible);
   // Bright green and red read best on a dark strip, like a status display.
   // Restyling re-polishes the widget, so it is done only when the colour changes.
@@ -188,6 +189,8 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
   auto* wallGrid = new QGridLayout(groups[2]);
   wallGrid->setHorizontalSpacing(4);
   wallX_ = NewList(groups[2]);
+  // Sixteen sizes would open taller than the window.
+  wallX_->setMaxVisibleItems(8);
   wallY_ = NewList(groups[2]);
   wallGrid->addWidget(modes_[2], 0, 0, 2, 1, Qt::AlignTop);
   wallGrid->addWidget(new QLabel("X :", groups[2]), 0, 1);
@@ -251,7 +254,7 @@ void DeviceOptionsPanel::Sync() {
   ShowList(wallX_, v.wallX);
   ShowList(wallY_, v.wallY);
   for (size_t n = 0; n < inputs_.size(); ++n) ShowCheck(inputs_[n], v.inputs[n]);
-  reset_->setText(QString::fromStdString(v.factoryResetCaption));
+  reset_->setText(skin::Tr(v.factoryResetCaption));
   reset_->setEnabled(v.factoryResetEnabled);
   syncing_ = false;
 }

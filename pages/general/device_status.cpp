@@ -114,9 +114,9 @@ void CGeneralPage::RequestStatus() {
   if (shared_.LinkMode == 1) {
     ignoreStatusReplies_ = false;
     if (shared_.PageSocketConnected == 0) {
+      if (!TakeTypedAddress()) return;
       pendingStatusRequest_ = 1;
       ignoreStatusReplies_ = true;
-      shared_.MatrixAddress = view_.addressText;
       ConnectCommandSocket(shared_, this);
       awaitingTcpConnect_ = true;
       SetTimer(kTimerStatusConnect, kTcpConnectTimeoutMs);
@@ -153,7 +153,7 @@ void CGeneralPage::StatusConnectFailed() {
 // After a connect the device information and the port walk follow the read-back; a read-back
 // that repairs the controls after a failed option command is the read-back alone.
 void CGeneralPage::StartReadBackChain(bool thenDeviceInfo) {
-  Send(protocol::DeviceQuery(protocol::kSubIrState));
+  SendReadBackQuery(protocol::DeviceQuery(protocol::kSubIrState));
   readBackRunning_ = thenDeviceInfo;
   if (thenDeviceInfo) SetTimer(kTimerInfoStart, kInfoStartDelayMs);
 }
@@ -203,7 +203,19 @@ void CGeneralPage::StartStatusChain(bool withInfo, bool paused) {
   };
   chain.onEnd = [this, infoSteps](ExchangeEnd end, size_t index) {
     OnStatusChainEnd(end, index >= infoSteps ? 1 : 0);
+    if (end != ExchangeEnd::kTimeOut) return;
+    // Silence before the device information after a connect means nothing answers on this
+    // link: said plainly, and the link stays open for the user to fix the cable.
+    if (index < infoSteps) {
+      status_.deviceText = kNoAnswer;
+      status_.deviceCurrent = false;
+      shared_.Link.SetState(LinkReport::kNoAnswer);
+      ShowMessageFor(2500, kNoAnswer);
+    } else {
+      ShowTimeOut("Time out!");
+    }
   };
+  if (infoSteps > 0) chain.timeOutText.clear();
   if (infoSteps == 0) ignoreStatusReplies_ = false;
   runner_.Start(std::move(chain));
 }
@@ -219,6 +231,7 @@ ReplyVerdict CGeneralPage::OnInfoReply(const CommandFrame& frame, size_t index) 
   } else {
     status_.versionText = std::to_string(a) + "." + std::to_string(b);
     status_.deviceCurrent = true;
+    shared_.Link.SetDevice(status_.deviceText + "  v" + status_.versionText);
     ignoreStatusReplies_ = false;  // the port walk follows
   }
   return ReplyVerdict::kAccept;

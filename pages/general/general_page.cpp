@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/command_link.h"
+#include "app/matrix_address.h"
 #include "link/port_directory.h"
 #include "link/protocol.h"
 
@@ -39,11 +40,20 @@ CGeneralPage::CGeneralPage(EventLoop& loop, SharedState& shared, MainWindowPort&
       udp_(loop),
       search_(loop, shared, mainWindow, udp_),
       networkConfig_(loop, shared, mainWindow, udp_, search_.MatrixMac) {
+  // Without a selection (nothing answered yet, or an open session holds it) the address box
+  // keeps what it shows.
   search_.SetAddressesHook([this](const std::vector<std::string>& addresses, int selected) {
     view_.addresses = addresses;
-    view_.addressText = selected >= 0 && selected < static_cast<int>(addresses.size())
-                            ? addresses[static_cast<size_t>(selected)]
-                            : std::string();
+    if (selected >= 0 && selected < static_cast<int>(addresses.size())) {
+      view_.addressText = addresses[static_cast<size_t>(selected)];
+    }
+    view_.addressSelection = selected;
+    view_.addressDetails.clear();
+    for (const FoundMatrix& m : search_.Matrices()) view_.addressDetails.push_back(m.address + "  MAC " + m.mac);
+    Notify();
+  });
+  search_.Changed().Subscribe([this] {
+    view_.tcpDetail = search_.Summary();
     Notify();
   });
   InitialiseStatusView();
@@ -137,6 +147,7 @@ void CGeneralPage::CloseSerialPort() {
   comConnected_ = 0;
   SetComClosedLook();
   port_.Close();
+  shared_.Link.SetState(LinkReport::kClosed);
   SetTimer(kTimerRescan, 500);
   view_.portListEnabled = true;
 }
@@ -151,6 +162,7 @@ void CGeneralPage::CloseTcpLink() {
   StatusConnectFailed();
   SetTcpLook(false);
   shared_.TcpLinkUp = 0;
+  shared_.Link.SetState(LinkReport::kClosed);
 }
 
 void CGeneralPage::SetComClosedLook() {
@@ -189,6 +201,7 @@ void CGeneralPage::OnComConnect() {
     view_.comConnectedIcon = true;
     comConnected_ = 1;
     shared_.ComLinkOpen = 1;
+    shared_.Link.Set(PortName(n) + " " + directory_.PathFor(n), LinkReport::kConnected);
     UpdatePortDetail();
     Notify();
     SendFirstQuery();
@@ -212,12 +225,28 @@ void CGeneralPage::OnTcpConnect() {
     Notify();
     return;
   }
-  shared_.MatrixAddress = view_.addressText;
+  if (!TakeTypedAddress()) return;
   ResetCollectors();
   ConnectCommandSocket(shared_, this);
   // Judged by the connect notice itself; the timer only bounds how long that may take.
   awaitingTcpConnect_ = true;
   SetTimer(kTimerTcpConfirm, kTcpConnectTimeoutMs);
+}
+
+// The address box holds "ADDRESS" or "ADDRESS:PORT"; a malformed one is named and nothing is
+// connected.
+bool CGeneralPage::TakeTypedAddress() {
+  const MatrixAddressText target = ParseMatrixAddress(view_.addressText, shared_.CommandPortNumber);
+  if (!target.error.empty()) {
+    view_.tcpDetail = target.error;
+    Notify();
+    ShowMessageFor(2500, target.error);
+    return false;
+  }
+  shared_.MatrixAddress = target.host;
+  shared_.CommandPortNumber = target.port;
+  view_.tcpDetail = search_.Summary();
+  return true;
 }
 
 void CGeneralPage::TcpConnectConfirmed() {
@@ -226,6 +255,7 @@ void CGeneralPage::TcpConnectConfirmed() {
   KillTimer(kTimerStatusConnect);
   SetTcpLook(true);
   shared_.TcpLinkUp = 1;
+  shared_.Link.Set(shared_.MatrixAddress + ":" + std::to_string(shared_.CommandPortNumber), LinkReport::kConnected);
   Notify();
   SendFirstQuery();
   if (pendingStatusRequest_ == 1) {
@@ -311,15 +341,17 @@ void CGeneralPage::CloseSerialLink() {
   OnComConnect();
 }
 
-void CGeneralPage::StartIpSearch() { OnSearch(); }
+// The shell's search after a confirmed configuration drops the TCP link: the switcher it was made
+// to may be about to answer from a new address.
+void CGeneralPage::StartIpSearch() {
+  if (shared_.PageSocketConnected == 1 || shared_.TcpLinkUp == 1 || awaitingTcpConnect_) CloseTcpLink();
+  search_.SearchMatrix(SearchOrigin::kAfterConfiguration);
+  Notify();
+}
 
+// The user's search leaves an open session alone: it only lists what answers.
 void CGeneralPage::OnSearch() {
-  // A search drops the TCP link: the address it was made to may be about to change.
-  awaitingTcpConnect_ = false;
-  KillTimer(kTimerTcpConfirm);
-  StatusConnectFailed();
-  SetTcpLook(false);
-  search_.SearchMatrix();
+  search_.SearchMatrix(SearchOrigin::kUser);
   Notify();
 }
 
@@ -339,6 +371,7 @@ void CGeneralPage::OnSocketNotice(int event, int error, bool wasConnected) {
     error == 0 ? TcpConnectConfirmed() : TcpConnectFailed();
   } else if (event == kSocketClose && wasConnected) {
     SetTcpLook(false);  // the caption follows the socket
+    shared_.Link.SetState(LinkReport::kLost);
     AbandonExchanges();
     MarkStatusStale();
     Notify();

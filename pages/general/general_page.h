@@ -69,7 +69,10 @@ struct GeneralConnectionViewState {
   std::string comButton = "Connect";
   bool comConnectedIcon = false;
   std::vector<std::string> addresses;
+  std::vector<std::string> addressDetails;  // per entry: what answered (address and MAC)
+  int addressSelection = -1;
   std::string addressText;
+  std::string tcpDetail;  // the last search's outcome, or what is wrong with the typed address
   std::string tcpButton = "Connect";
   bool tcpConnectedIcon = false;
   std::string portDetail;  // which device the selected COM number stands for, or why it failed
@@ -96,6 +99,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   // The read-back chain after a connect has no timers of its own; when it has not finished
   // after this long the device information is asked for anyway.
   static constexpr int kInfoStartDelayMs = 1000;
+  static constexpr const char* kNoAnswer = "The switcher does not answer";
   // How long a TCP connect may take before it counts as failed.
   static constexpr int kTcpConnectTimeoutMs = 3000;
 
@@ -173,6 +177,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void CloseSerialPort();
   void CloseTcpLink();
   void SetTcpLook(bool connected);
+  bool TakeTypedAddress();
   void TcpConnectConfirmed();
   void TcpConnectFailed();
   int SelectedPortNumber() const;
@@ -201,6 +206,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   struct OptionHandler;
   void InitialiseOptionsView();
   bool HandleOptionFrame(const CommandFrame& frame, bool serialPath);
+  void SendReadBackQuery(const CommandFrame& query);
+  void ContinueReadBack(const CommandFrame& next);
   void SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending);
   void OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending);
   void ShowDisplayMode(int mode);
@@ -241,6 +248,12 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
 
   GeneralStatusViewState status_;
   bool readBackRunning_ = false;  // the untimed read-back chain after a connect
+  // The read-back walks only on the answer it waits for (opcode, sub-command), or on the
+  // acknowledgement of the running option command: a duplicate or stray answer is shown but
+  // sends nothing, so it cannot start a second walk beside the first.
+  std::optional<std::pair<uint8_t, uint8_t>> readBackAwaited_;
+  bool readBackMayGoOn_ = false;  // the frame being handled is one of those
+  bool optionReplyAwaited_ = false;
   bool statusVisible_ = false;    // a request with the "Getting status" dialog is under way
   int pendingStatusRequest_ = 0;  // a request waits for its TCP connect
   std::string deviceType_;

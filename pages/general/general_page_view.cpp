@@ -14,6 +14,7 @@
 #include "pages/general/device_panels_view.h"
 #include "pages/general/general_page.h"
 #include "pages/general/network_config_view.h"
+#include "skin/translation.h"
 #include "skin/view_binders.h"
 
 namespace velantor {
@@ -76,8 +77,13 @@ GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(
   tcpGrid->addWidget(addresses_, 0, 1, 1, 2);
   tcpGrid->addWidget(tcpConnect_, 0, 3);
   tcpGrid->addWidget(tcpIcon_, 0, 4);
+  tcpDetail_ = new QLabel(tcpGroup_);
+  tcpDetail_->setStyleSheet("color: #555; font-size: 11px;");
+  tcpDetail_->setWordWrap(true);
+  tcpDetail_->setObjectName("tcpDetail");
   tcpGrid->addWidget(search_, 1, 1);
   tcpGrid->addWidget(config_, 1, 2);
+  tcpGrid->addWidget(tcpDetail_, 2, 0, 1, 5);
   links->addWidget(tcpGroup_, 1);
   top->addLayout(links);
 
@@ -95,6 +101,12 @@ GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(
   connect(config_, &QPushButton::clicked, this, [this] { page_.OnConfig(); });
   networkConfigView_ = new NetworkConfigView(page_.NetworkConfig(), this);
   connect(tcpConnect_, &QPushButton::clicked, this, [this] {
+    page_.OnAddressEdited(addresses_->currentText().trimmed().toStdString());
+    page_.OnTcpConnect();
+  });
+  // Enter in the address box connects (it never disconnects a running session).
+  connect(addresses_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    if (page_.View().tcpButton != "Connect") return;
     page_.OnAddressEdited(addresses_->currentText().trimmed().toStdString());
     page_.OnTcpConnect();
   });
@@ -128,14 +140,18 @@ void GeneralPageView::Sync() {
   tcpGroup_->setEnabled(v.tcpGroupEnabled);
   SetItems(ports_, v.ports);
   ports_->setCurrentIndex(v.portSelection);
-  portDetail_->setText(QString::fromStdString(v.portDetail));
-  comConnect_->setText(QString::fromStdString(v.comButton));
+  portDetail_->setText(skin::Tr(v.portDetail));
+  comConnect_->setText(skin::Tr(v.comButton));
   SetStateIcon(comIcon_, v.comConnectedIcon);
   SetItems(addresses_, v.addresses);
+  for (size_t i = 0; i < v.addressDetails.size() && i < v.addresses.size(); ++i) {
+    addresses_->setItemData(static_cast<int>(i), QString::fromStdString(v.addressDetails[i]), Qt::ToolTipRole);
+  }
+  tcpDetail_->setText(QString::fromStdString(v.tcpDetail));
   if (addresses_->currentText().toStdString() != v.addressText) {
     addresses_->setEditText(QString::fromStdString(v.addressText));
   }
-  tcpConnect_->setText(QString::fromStdString(v.tcpButton));
+  tcpConnect_->setText(skin::Tr(v.tcpButton));
   SetStateIcon(tcpIcon_, v.tcpConnectedIcon);
   statusPanel_->Sync();
   optionsPanel_->Sync();

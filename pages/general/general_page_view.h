@@ -46,6 +46,7 @@ class GeneralPageView : public QWidget {
   QGroupBox* tcpGroup_;
   QComboBox* ports_;
   QLabel* portDetail_;
+  QLabel* tcpDetail_ = nullptr;  // the last search's outcome or what is wrong with the address
   QPushButton* comConnect_;
   QLabel* comIcon_;
   QComboBox* addresses_;

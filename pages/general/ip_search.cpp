@@ -37,14 +37,22 @@ std::vector<std::string> IpSearch::Addresses() const {
   return addresses;
 }
 
-void IpSearch::SearchMatrix() {
+void IpSearch::SearchMatrix(SearchOrigin origin) {
+  origin_ = origin;
+  preferredMac_ = MatrixMac;
   matrices_.clear();
   selected_ = -1;
   fill_ = 0;  // half an answer to the previous probe must not join the first answer to this one
   lastError_.clear();
-  // A new search drops the TCP link: the address it was made to may be about to change.
-  DisconnectCommandSocket(shared_);
-  shared_.TcpLinkUp = 0;
+  if (origin == SearchOrigin::kAfterConfiguration) {
+    // The configured switcher may be about to answer from a new address: the link to the old
+    // one is dropped.
+    DisconnectCommandSocket(shared_);
+    shared_.TcpLinkUp = 0;
+  }
+  holdSelection_ = shared_.PageSocketConnected == 1;
+  listening_ = true;
+  UpdateSummary();
   if (addressesHook_) addressesHook_({}, -1);
   changed_.Notify();
 
@@ -52,6 +60,7 @@ void IpSearch::SearchMatrix() {
     Failed(error);
     return;
   }
+  boundPort_ = socket_.LocalPort();
   if (!socket_.EnableBroadcast()) {
     Failed("cannot enable broadcast on the search socket");
     return;
@@ -59,6 +68,8 @@ void IpSearch::SearchMatrix() {
   if (!socket_.WatchReads([this](const uint8_t* data, size_t length, const std::string& from, uint16_t) {
         OnReceive(data, length, from);
       })) {
+    listening_ = false;
+    UpdateSummary();
     return;
   }
   const uint8_t probe = kProbe;
@@ -67,60 +78,107 @@ void IpSearch::SearchMatrix() {
     // No probe went out, so an empty list would say "no matrix" where the truth is "no search".
     Failed("cannot send the search probe to " + route_.broadcastAddress + ":" +
            std::to_string(route_.broadcastPort) + (errno ? std::string(": ") + std::strerror(errno) : ""));
+    return;
   }
+  SetTimer(kTimerSearchWindow, kSearchWindowMs);
 }
 
 void IpSearch::Failed(const std::string& reason) {
   lastError_ = reason;
+  listening_ = false;
+  UpdateSummary();
   changed_.Notify();
   ShowMessage(*this, shared_.Message, kTimerMessage, kMessageMs, "Search failed");
+}
+
+void IpSearch::EndSearchWindow() {
+  KillTimer(kTimerSearchWindow);
+  listening_ = false;
+  // The configuration may have taken the shared socket meanwhile: only our own is closed.
+  if (socket_.IsOpen() && socket_.LocalPort() == boundPort_) socket_.Close();
+  UpdateSummary();
+  changed_.Notify();
+  if (matrices_.empty() && origin_ == SearchOrigin::kUser) {
+    ShowMessage(*this, shared_.Message, kTimerMessage, kMessageMs, "No switcher answered");
+  }
+}
+
+void IpSearch::UpdateSummary() {
+  if (!lastError_.empty()) {
+    summary_ = "Search failed: " + lastError_;
+  } else if (!matrices_.empty()) {
+    summary_ = std::to_string(matrices_.size()) + (matrices_.size() == 1 ? " switcher answered" : " switchers answered");
+  } else {
+    summary_ = listening_ ? "Searching..." : "No switcher answered";
+  }
 }
 
 void IpSearch::OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress) {
   if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
   length = std::min(length, DatagramSocket::kReceiveSize);
+  // Probes (ours comes back to us on the shared port, other panels send theirs) come before any
+  // answer; a switcher's MAC never starts with 0x61, which would mark a group address.
+  size_t probes = 0;
+  if (fill_ == 0) {
+    while (probes < length && data[probes] == kProbe) ++probes;
+  }
+  data += probes;
+  length -= probes;
+  if (length >= kReplyMinimum) {
+    fill_ = 0;  // a whole answer in one datagram stands alone
+    Evaluate(data);
+    return;
+  }
+  if (length == 0) return;
   if (!fromAddress.empty()) {
     if (fill_ > 0 && fromAddress != bufferSender_) fill_ = 0;
     bufferSender_ = fromAddress;
   }
-  // Between receives the buffer holds fewer than kReplyMinimum bytes, so this always fits.
+  // Between receives the buffer holds fewer than kReplyMinimum bytes, and so does this piece.
   std::memcpy(buffer_.data() + fill_, data, length);
   fill_ += length;
-  // Probes (ours comes back to us on the shared port, other panels send theirs) come before any
-  // answer; a switcher's MAC never starts with 0x61, which would mark a group address.
-  size_t probes = 0;
-  while (probes < fill_ && buffer_[probes] == kProbe) ++probes;
-  if (probes > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + probes, fill_ - probes);
-    fill_ -= probes;
+  if (fill_ >= kReplyMinimum) {
+    fill_ = 0;  // whatever followed the answer in the pieces goes with it
+    Evaluate(buffer_.data());
   }
-  if (fill_ >= kReplyMinimum) Evaluate();
 }
 
-void IpSearch::Evaluate() {
-  const uint8_t* reply = buffer_.data();
-  const bool signature = reply[18] == kSignature0 && reply[19] == kSignature1;
-  FoundMatrix found{AddressText(reply + 6), MacText(reply)};
-  fill_ = 0;  // whatever followed the answer in this receive goes with it
-  if (signature) Take(found);
+void IpSearch::Evaluate(const uint8_t* reply) {
+  if (reply[18] != kSignature0 || reply[19] != kSignature1) return;
+  Take(FoundMatrix{AddressText(reply + 6), MacText(reply)});
 }
 
 void IpSearch::Take(const FoundMatrix& found) {
   auto same = std::find_if(matrices_.begin(), matrices_.end(),
                            [&](const FoundMatrix& m) { return m.mac == found.mac; });
+  size_t index = 0;
   if (same != matrices_.end()) {
     same->address = found.address;  // a matrix that answers again keeps its place
+    index = static_cast<size_t>(same - matrices_.begin());
   } else if (matrices_.size() < kMaxMatrices) {
     matrices_.push_back(found);
+    index = matrices_.size() - 1;
   } else {
     return;
   }
-  selected_ = 0;
-  shared_.MatrixAddress = matrices_[0].address;
-  MatrixMac = matrices_[0].mac;
+  // The first answer is selected unless the user's own switcher turns up; an open session holds
+  // the selection on its switcher.
+  const bool preferred = !preferredMac_.empty() && found.mac == preferredMac_;
+  if (preferred || (selected_ < 0 && !holdSelection_)) {
+    Select(index);
+  } else if (selected_ >= 0 && static_cast<size_t>(selected_) == index) {
+    shared_.MatrixAddress = matrices_[index].address;  // the selected one moved to a new address
+  }
+  UpdateSummary();
   if (addressesHook_) addressesHook_(Addresses(), selected_);
   changed_.Notify();
   mainWindow_.PostMainMessage(kMsgNetworkNotice, kNetworkSearchAnswer);
+}
+
+void IpSearch::Select(size_t index) {
+  selected_ = static_cast<int>(index);
+  shared_.MatrixAddress = matrices_[index].address;
+  MatrixMac = matrices_[index].mac;
 }
 
 void IpSearch::OnAddressSelected(int index) {
@@ -132,6 +190,7 @@ void IpSearch::OnAddressSelected(int index) {
 
 void IpSearch::OnTimer(int id) {
   if (id == kTimerMessage) CloseMessage(*this, shared_.Message, kTimerMessage);
+  if (id == kTimerSearchWindow) EndSearchWindow();
 }
 
 }  // namespace velantor

@@ -160,22 +160,47 @@ void CNetworkConfigDialog::Refuse(const std::string& message) {
   ShowMessage(*this, shared_.Message, kTimerMessage, kMessageMs, message);
 }
 
-void CNetworkConfigDialog::OnOk() {
+std::optional<ConfigFields> CNetworkConfigDialog::ReadFields(std::string* error) const {
   ConfigFields fields;
   fields.autoIp = view_.autoIp;
-  std::string error;
   if (!fields.autoIp) {
     for (size_t i = 0; i < 4; ++i) {
-      const auto octet = ParseIpOctet(view_.ip[i], static_cast<int>(i) + 1, &error);
-      if (!octet) return Refuse(error);
+      const auto octet = ParseIpOctet(view_.ip[i], static_cast<int>(i) + 1, error);
+      if (!octet) return std::nullopt;
       fields.ip[i] = *octet;
     }
   }
   for (size_t i = 0; i < 6; ++i) {
-    const auto byte = ParseMacByte(view_.mac[i], static_cast<int>(i) + 1, &error);
-    if (!byte) return Refuse(error);
+    const auto byte = ParseMacByte(view_.mac[i], static_cast<int>(i) + 1, error);
+    if (!byte) return std::nullopt;
     fields.newMac[i] = *byte;
   }
+  return fields;
+}
+
+std::string CNetworkConfigDialog::ChangeQuestion() const {
+  std::string error;
+  const auto fields = ReadFields(&error);
+  if (!fields) return "";
+  const std::string who = "the switcher at " + (shared_.MatrixAddress.empty() ? "an unknown address" : shared_.MatrixAddress) +
+                          " (MAC " + (targetMac_.empty() ? "unknown" : targetMac_) + ")";
+  std::string what;
+  if (fields->autoIp) {
+    what = "take its address automatically";
+  } else {
+    const auto& ip = fields->ip;
+    what = "use the address " + std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) +
+           "." + std::to_string(ip[3]);
+  }
+  return "Change the network settings of " + who + " to " + what +
+         "? It will no longer answer at its present address.";
+}
+
+void CNetworkConfigDialog::OnOk() {
+  std::string error;
+  const auto read = ReadFields(&error);
+  if (!read) return Refuse(error);
+  const ConfigFields& fields = *read;
   packet_ = BuildConfigPacket(packet_, targetMac_, fields);
 
   // The matrix answers on the same port, so we listen where we send.
@@ -210,33 +235,42 @@ void CNetworkConfigDialog::OnCancel() {
 void CNetworkConfigDialog::OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress) {
   if (data == nullptr || length == 0) return;  // an empty datagram carries nothing
   length = std::min(length, DatagramSocket::kReceiveSize);
+  receiveLog_.AppendLine(data, length);
+  // A datagram that holds a whole reply stands alone, so a stray short one before it cannot
+  // shift it; shorter ones are pieces of one sender's reply.
+  if (length >= kConfigPacketSize) {
+    fill_ = 0;
+    Evaluate(data, length);
+    return;
+  }
   if (!fromAddress.empty()) {
     if (fill_ > 0 && fromAddress != bufferSender_) fill_ = 0;
     bufferSender_ = fromAddress;
   }
-  receiveLog_.AppendLine(data, length);
-  // Between receives fewer than kConfigPacketSize bytes are kept, so this always fits.
+  // Between receives fewer than kConfigPacketSize bytes are kept, and the piece is shorter too.
   std::memcpy(buffer_.data() + fill_, data, length);
   fill_ += length;
-  if (fill_ >= kConfigPacketSize) Evaluate();
+  if (fill_ >= kConfigPacketSize) {
+    const size_t kept = fill_;
+    fill_ = 0;
+    Evaluate(buffer_.data(), kept);
+  }
 }
 
-void CNetworkConfigDialog::Evaluate() {
+void CNetworkConfigDialog::Evaluate(const uint8_t* reply, size_t length) {
   // The reply is the packet sent back with its status byte set: find where it lines up with
   // what we sent, looking only at offsets from which a whole packet has arrived.
   std::optional<size_t> at;
-  for (size_t i = 0; i + kConfigPacketSize <= fill_ && i + kMatchLength <= kConfigPacketSize; ++i) {
-    if (std::equal(buffer_.begin() + i, buffer_.begin() + i + kMatchLength, packet_.begin() + i)) {
+  for (size_t i = 0; i + kConfigPacketSize <= length && i + kMatchLength <= kConfigPacketSize; ++i) {
+    if (std::equal(reply + i, reply + i + kMatchLength, packet_.begin() + i)) {
       at = i;
       break;
     }
   }
-  fill_ = 0;
   if (!at) return;  // not an answer to our packet
-  if (*at > 0) std::memmove(buffer_.data(), buffer_.data() + *at, kConfigPacketSize);
   // Our own packet comes back to us too, with 0xFF there; only the matrix's 0 confirms, and only
   // once for each packet sent.
-  if (awaiting_ && buffer_[kStatusByte] == 0) {
+  if (awaiting_ && reply[*at + kStatusByte] == 0) {
     awaiting_ = false;
     Notify();
     mainWindow_.PostMainMessage(kMsgNetworkNotice, kNetworkConfirmed);

@@ -82,8 +82,7 @@ class CNetworkConfigDialog : public TimerTarget {
  public:
   static constexpr int kTimerMessage = 55;
   static constexpr int kMessageMs = 2500;
-  // Up to 75 bytes kept between receives plus one receive.
-  static constexpr size_t kReplyBufferSize = kConfigPacketSize - 1 + DatagramSocket::kReceiveSize;
+  static constexpr size_t kReplyBufferSize = 2 * (kConfigPacketSize - 1);  // kept bytes plus a piece
 
   // `matrixMac` is the MAC text of the matrix chosen in the address list (the IP search's).
   CNetworkConfigDialog(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, DatagramSocket& socket,
@@ -102,6 +101,10 @@ class CNetworkConfigDialog : public TimerTarget {
   // configuring dialog. A field that holds no valid value is named in a message, nothing is
   // sent and the dialog stays open.
   void OnOk();
+  // The question the view asks before OK changes a switcher's address: which switcher (address
+  // and MAC, as the dialog was opened for it) and what it is to become. Empty when a field holds
+  // no valid value (OK then names that field).
+  std::string ChangeQuestion() const;
   void OnCancel();  // "Cancel" and the close button
   // One receive from the configuration socket. As with the search, a reply in pieces comes from
   // one sender: bytes kept from another are dropped first (an empty `fromAddress` joins them).
@@ -121,8 +124,9 @@ class CNetworkConfigDialog : public TimerTarget {
 
  private:
   void Refill();
+  std::optional<ConfigFields> ReadFields(std::string* error) const;
   void Refuse(const std::string& message);
-  void Evaluate();
+  void Evaluate(const uint8_t* reply, size_t length);
   void Notify() { changed_.Notify(); }
 
   SharedState& shared_;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QMessageBox>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
@@ -145,7 +146,7 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
       mac_[i]->setCursorPosition(cursor);
     });
   }
-  connect(ok_, &QPushButton::clicked, this, [this] { dialog_.OnOk(); });
+  connect(ok_, &QPushButton::clicked, this, [this] { AskBeforeChange(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.OnCancel(); });
   connect(close, &QAbstractButton::clicked, this, [this] { dialog_.OnCancel(); });
 
@@ -224,5 +225,33 @@ void NetworkConfigView::resizeEvent(QResizeEvent* event) {
 }
 
 void NetworkConfigView::reject() { dialog_.OnCancel(); }
+
+// Changing a switcher's address takes it away from where the panel reaches it: OK asks first,
+// naming the switcher, window-modal without a nested loop, with Cancel as the default.
+void NetworkConfigView::AskBeforeChange() {
+  const std::string question = dialog_.ChangeQuestion();
+  if (question.empty()) {
+    dialog_.OnOk();  // names the field that holds no valid value
+    return;
+  }
+  if (question_) {
+    question_->raise();
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Warning, "TCP Configuration", QString::fromStdString(question),
+                              QMessageBox::Cancel, this);
+  QPushButton* change = box->addButton("Change", QMessageBox::AcceptRole);
+  change->setObjectName("ConfirmNetworkChange");
+  change->setAccessibleName("ConfirmNetworkChange");
+  box->setDefaultButton(QMessageBox::Cancel);
+  box->setObjectName("NetworkChangeQuestion");
+  box->setWindowModality(Qt::WindowModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::buttonClicked, this, [this, change](QAbstractButton* button) {
+    if (button == change) dialog_.OnOk();
+  });
+  question_ = box;
+  box->open();
+}
 
 }  // namespace velantor

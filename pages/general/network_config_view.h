@@ -6,9 +6,11 @@
 
 #include <QDialog>
 #include <QPoint>
+#include <QPointer>
 #include <array>
 
 class QLineEdit;
+class QMessageBox;
 class QRadioButton;
 class QPushButton;
 class QLabel;
@@ -41,6 +43,7 @@ class NetworkConfigView : public QDialog {
 
  private:
   void Sync();
+  void AskBeforeChange();
   CNetworkConfigDialog& dialog_;
   int subscription_ = 0;
   bool placed_ = false;
@@ -53,6 +56,7 @@ class NetworkConfigView : public QDialog {
   QPushButton* ok_;
   QPushButton* cancel_;
   QWidget* close_;
+  QPointer<QMessageBox> question_;
 };
 
 }  // namespace velantor

@@ -100,7 +100,13 @@ void CMatrixPage::OnTypeButton(int column, int type) {
   if (!view_.columns[Slot(column)].types[static_cast<size_t>(type - 1)].enabled) return;
   if (PageBusy() == 1 || !LinkUp()) return;
   Send(p::SetInputType(type, column));
-  typeRequests_[Slot(column)].push_back(type);
+  std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
+  DropLostTypeRequests(requests);
+  requests.push_back({type, Loop().NowMs()});
+}
+
+void CMatrixPage::DropLostTypeRequests(std::deque<TypeRequest>& requests) const {
+  while (!requests.empty() && Loop().NowMs() - requests.front().sentMs > kReplyMs) requests.pop_front();
 }
 
 void CMatrixPage::ApplyType(int column, int type, bool /*serialPath*/) {
@@ -120,14 +126,15 @@ void CMatrixPage::RestoreColumnButtons(int column) {
   view.scaler.enabled = routingEnabled_ && type >= p::kSignalHdmi && type <= p::kSignalAv;
 }
 
-// The acknowledgement carries no type: it answers the oldest request of its input, which it
-// confirms or, refused, drops.
+// The acknowledgement carries no type: it answers the oldest request of its input still within
+// the reply time, which it confirms or, refused, drops.
 void CMatrixPage::OnTypeAck(const CommandFrame& frame, bool serialPath) {
   const int column = frame[p::kBytePort];
   if (!ValidOutput(column)) return;
-  std::deque<int>& requests = typeRequests_[Slot(column)];
+  std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
+  DropLostTypeRequests(requests);
   if (requests.empty()) return;
-  const int type = requests.front();
+  const int type = requests.front().type;
   requests.pop_front();
   if (frame[p::kByteValue] == p::kAccepted) ApplyType(column, type, serialPath);
 }
@@ -153,9 +160,14 @@ void CMatrixPage::StartColumnCommand(uint8_t sub, int column) {
   Exchange exchange = NewExchange(kColumnCommand, false);
   exchange.steps.push_back(ExchangeStep::Frame(p::ColumnCommand(sub, column), {p::kOpInputType, sub, column}, 0,
                                                timer, kColumnTimeoutMs, kColumnTimeoutMs));
-  exchange.onEnd = [this, column](ExchangeEnd, size_t) {
+  // AUTO and SCALER leave nothing on screen to show whether they took: a refusal is said.
+  exchange.onReply = [](const CommandFrame& frame, size_t) {
+    return frame[p::kByteValue] == p::kAccepted ? ReplyVerdict::kAccept : ReplyVerdict::kRefuse;
+  };
+  exchange.onEnd = [this, column](ExchangeEnd end, size_t) {
     RestoreColumnButtons(column);
     OnExchangeEnd();
+    if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, kSetFailed);
   };
   runner_.Start(std::move(exchange));
   Notify();

@@ -154,7 +154,7 @@ void CMatrixPage::ShowTimeOut(const std::string& text) { ShowMessageFor(kMessage
 void CMatrixPage::OnStandby() {
   runner_.End(ExchangeEnd::kStandby);
   awaitingSocket_ = false;
-  for (std::deque<int>& requests : typeRequests_) requests.clear();
+  for (auto& requests : typeRequests_) requests.clear();
   for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
   shared_.Busy.Close();
   ShowStandbyNotice();

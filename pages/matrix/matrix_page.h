@@ -102,8 +102,8 @@ class CMatrixPage : public PageBase {
   int ConfirmedType(int column) const { return confirmedType_[Slot(column)]; }
   // The type last requested for input `column` and not yet answered; 0 when none is.
   int PendingType(int column) const {
-    const std::deque<int>& requests = typeRequests_[Slot(column)];
-    return requests.empty() ? 0 : requests.back();
+    const std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
+    return requests.empty() ? 0 : requests.back().type;
   }
   // Every timer id the page uses, from its tables.
   static std::vector<int> TimerIds();
@@ -113,6 +113,14 @@ class CMatrixPage : public PageBase {
   enum ExchangeId { kPoll = 1, kSingleSwitch, kSequence, kAllCommand, kEffectCommand, kColumnCommand };
 
   // A switching effect or time: what the switcher confirmed and what was last sent, per column.
+  // A type sent and not answered yet. The switcher answers within the reply time or not at all,
+  // so an older request was lost and must not take the acknowledgement of a later one.
+  struct TypeRequest {
+    int type;
+    int64_t sentMs;
+  };
+  void DropLostTypeRequests(std::deque<TypeRequest>& requests) const;
+
   struct EffectSetting {
     std::array<int, kMatrixShownPorts> confirmed{-1, -1, -1, -1};
     std::array<int, kMatrixShownPorts> pending{-1, -1, -1, -1};
@@ -211,7 +219,7 @@ class CMatrixPage : public PageBase {
   std::array<int, kMatrixShownPorts> confirmedType_{};
   // Per input, the types requested and not yet answered, oldest first: the switcher answers
   // them in order and its acknowledgement names no type.
-  std::array<std::deque<int>, kMatrixShownPorts> typeRequests_;
+  std::array<std::deque<TypeRequest>, kMatrixShownPorts> typeRequests_;
 };
 
 }  // namespace velantor

@@ -17,6 +17,7 @@
 #include "skin/icon_button.h"
 #include "skin/segment_display.h"
 #include "skin/skin_resources.h"
+#include "skin/translation.h"
 #include "skin/view_binders.h"
 
 namespace velantor {
@@ -24,6 +25,7 @@ namespace velantor {
 namespace {
 using skin::Identify;
 using skin::Qs;
+using skin::Tr;
 
 constexpr int kRowHeight = 19;
 constexpr int kNameColumnWidth = 72;
@@ -238,7 +240,7 @@ QGroupBox* MatrixPageView::BuildScenes() {
   scenes_->setMinimumHeight(kRowHeight * (SceneListViewState::kRows + 1) + 6);
   const SceneListViewState& list = page_.View().scenes;
   for (int c = 0; c < SceneListViewState::kColumns; ++c) {
-    scenes_->setHorizontalHeaderItem(c, new QTableWidgetItem(Qs(list.headings[static_cast<size_t>(c)])));
+    scenes_->setHorizontalHeaderItem(c, new QTableWidgetItem(Tr(list.headings[static_cast<size_t>(c)])));
     scenes_->setColumnHidden(c, !list.columnVisible[static_cast<size_t>(c)]);
   }
   scenes_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -273,7 +275,7 @@ void MatrixPageView::Sync() {
   for (size_t k = 0; k < outputs_.size(); ++k) {
     const MatrixOutputViewState& state = v.outputs[k];
     OutputWidgets& w = outputs_[k];
-    w.group->setTitle(Qs(state.caption));
+    w.group->setTitle(Tr(state.caption));
     w.group->setVisible(state.visible);
     w.display->SetText(Qs(state.display));
     for (size_t n = 0; n < w.inputs.size(); ++n) skin::ShowCheck(w.inputs[n], state.inputs[n]);
@@ -287,7 +289,7 @@ void MatrixPageView::Sync() {
     skin::ShowList(c.time, state.time);
     skin::ShowCheck(c.autoButton, state.autoButton);
     skin::ShowCheck(c.scaler, state.scaler);
-    c.typeGroup->setTitle(Qs(state.typeCaption));
+    c.typeGroup->setTitle(Tr(state.typeCaption));
     for (size_t t = 0; t < c.types.size(); ++t) skin::ShowCheck(c.types[t], state.types[t]);
   }
   skin::ShowList(selectOutput_, v.selectOutput);
@@ -320,7 +322,7 @@ void MatrixPageView::SyncScenes() {
 // The reminder waits for the user's OK without holding up the page.
 void MatrixPageView::ShowSystemMessage() {
   shownSystemMessages_ = page_.View().systemMessageCount;
-  auto* box = new QMessageBox(QMessageBox::Information, "Velantor", Qs(page_.View().systemMessage), QMessageBox::Ok,
+  auto* box = new QMessageBox(QMessageBox::Information, "Velantor", Tr(page_.View().systemMessage), QMessageBox::Ok,
                               this);
   box->setObjectName("SystemMessage");
   box->setAttribute(Qt::WA_DeleteOnClose);

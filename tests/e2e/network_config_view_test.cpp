@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -88,8 +89,22 @@ TEST_F(NetworkConfigViewTest, OkSendsAndHidesWhileCancelAndTheCloseButtonOnlyHid
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(dialog.PacketsSent(), 0);
 
+  // OK asks first, naming the switcher; Cancel (the default) sends nothing.
   dialog.OpenNetworkConfig();
   QTest::mouseClick(view.OkButton(), Qt::LeftButton);
+  auto* question = view.findChild<QMessageBox*>("NetworkChangeQuestion");
+  ASSERT_NE(question, nullptr);
+  EXPECT_TRUE(question->text().contains("192.168.1.239"));
+  EXPECT_TRUE(question->text().contains("02564C540001"));
+  EXPECT_EQ(question->defaultButton(), question->button(QMessageBox::Cancel));
+  QTest::mouseClick(question->button(QMessageBox::Cancel), Qt::LeftButton);
+  EXPECT_EQ(dialog.PacketsSent(), 0);
+  EXPECT_TRUE(view.isVisible());
+
+  QTest::mouseClick(view.OkButton(), Qt::LeftButton);
+  question = view.findChild<QMessageBox*>("NetworkChangeQuestion");
+  ASSERT_NE(question, nullptr);
+  QTest::mouseClick(question->findChild<QPushButton*>("ConfirmNetworkChange"), Qt::LeftButton);
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(dialog.PacketsSent(), 1);
   ASSERT_EQ(mainWindow.posted.size(), 1u);

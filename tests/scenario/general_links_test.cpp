@@ -2,6 +2,7 @@
 // than the one chosen, and ignores a second Connect press while a connect is under way.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -125,6 +126,107 @@ TEST_F(GeneralLinks, StatusIsGreyUntilReadAndGreyAgainOnceTheLinkCloses) {
   h.loop.Advance(100);
   EXPECT_FALSE(general.StatusView().deviceCurrent);
   EXPECT_EQ(general.StatusView().outputs[0].Colour(), grey);
+}
+
+}  // namespace
+}  // namespace velantor::testing
+
+namespace velantor::testing {
+namespace {
+
+TEST_F(GeneralLinks, AConnectToASilentLinkSaysPlainlyThatTheSwitcherDoesNotAnswerAndKeepsTheLinkOpen) {
+  h.model.Faults().dropEvery = 1;
+  general.OnComConnect();
+  ASSERT_EQ(h.shared.ComLinkOpen, 1);
+  h.loop.Advance(10000);
+  EXPECT_EQ(h.shared.Message.OpenCount(), 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "The switcher does not answer");
+  EXPECT_EQ(general.StatusView().deviceText, "The switcher does not answer");
+  EXPECT_FALSE(general.StatusView().deviceCurrent);
+  EXPECT_EQ(h.shared.ComLinkOpen, 1);
+  EXPECT_FALSE(general.PageBusy());
+
+  // The cable fixed, a status request reads the device as usual.
+  h.model.Faults().dropEvery = 0;
+  general.RequestStatus();
+  h.loop.Advance(5000);
+  EXPECT_TRUE(general.StatusView().inputs[0].current);
+}
+
+TEST_F(GeneralLinks, RepliesWithAWrongChecksumAreDroppedOverBothLinksAndCounted) {
+  for (bool tcp : {false, true}) {
+    ShellHarness fresh;
+    fresh.model.Faults().corruptNext = 1000;
+    fresh.LinkFromGeneral(tcp);
+    fresh.loop.Advance(10000);
+    auto& page = fresh.PageAs<CGeneralPage>(1);
+    EXPECT_EQ(page.DisplayMode(), 0) << tcp;  // no display mode taken from a damaged reply
+    EXPECT_EQ(page.StatusView().versionText, "Not Known") << tcp;
+    EXPECT_GE(fresh.shared.ChecksumRejects, 2u) << tcp;
+  }
+}
+
+TEST_F(GeneralLinks, TheStatusLineReportFollowsTheLinkThroughConnectSilenceStandbyLossAndClose) {
+  EXPECT_EQ(h.shared.Link.Text(), "No link - not connected");
+  int mostWaiting = 0;
+  h.shared.Link.changed.Subscribe([&] { mostWaiting = std::max(mostWaiting, h.shared.Link.waiting); });
+  general.OnComConnect();
+  EXPECT_EQ(h.shared.Link.state, "connected");
+  EXPECT_EQ(h.shared.Link.link.rfind("COM1 ", 0), 0u);
+  h.loop.Advance(5000);
+  EXPECT_EQ(mostWaiting, 1);  // the status chain after the connect waited for its replies
+  EXPECT_EQ(h.shared.Link.waiting, 0);
+  EXPECT_NE(h.shared.Link.device.find("v"), std::string::npos);
+
+  h.model.Faults().dropEvery = 1;
+  general.OnComConnect();  // disconnect
+  EXPECT_EQ(h.shared.Link.state, "not connected");
+  general.OnComConnect();
+  h.loop.Advance(10000);
+  EXPECT_EQ(h.shared.Link.state, "no answer");
+  h.model.Faults().dropEvery = 0;
+  general.RequestStatus();
+  h.loop.Advance(3000);
+  EXPECT_EQ(h.shared.Link.state, "connected");  // it answers again
+
+  general.OnComConnect();
+  ConnectTcp();
+  EXPECT_EQ(h.shared.Link.Text().rfind("127.0.0.1:8000 - connected", 0), 0u);
+  h.model.SetStandby(true);
+  h.loop.Advance(100);
+  EXPECT_EQ(h.shared.Link.state, "standby");
+  h.model.SetStandby(false);
+  h.model.CloseConnections();
+  h.loop.Advance(100);
+  EXPECT_EQ(h.shared.Link.state, "lost");
+}
+
+TEST_F(GeneralLinks, TheAddressBoxTakesAPortAndAMalformedAddressSaysWhatIsWrongAndConnectsNothing) {
+  general.OnTcpMode();
+  for (const char* bad : {"127.0.0.1:70000", "127.0.0.300", "", "127.0.0.1:80a"}) {
+    const int opened = h.shared.Message.OpenCount();
+    general.OnAddressEdited(bad);
+    general.OnTcpConnect();
+    EXPECT_EQ(h.shared.Message.OpenCount(), opened + 1) << bad;
+    EXPECT_EQ(h.shared.Message.DisplayedText(), general.View().tcpDetail) << bad;
+    EXPECT_FALSE(h.socket.IsOpen()) << bad;
+    h.loop.Advance(3000);
+    EXPECT_EQ(general.View().tcpButton, "Connect") << bad;
+  }
+  EXPECT_NE(general.View().tcpDetail.find("bad port \"80a\""), std::string::npos);
+
+  general.OnAddressEdited("127.0.0.1:9000");  // nothing listens there
+  general.OnTcpConnect();
+  h.loop.Advance(3000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 0);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+
+  general.OnAddressEdited(" 127.0.0.1:8000 ");
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 1);
+  EXPECT_EQ(h.shared.MatrixAddress, "127.0.0.1");
+  EXPECT_EQ(h.shared.CommandPortNumber, 8000);
 }
 
 }  // namespace

@@ -292,14 +292,14 @@ TEST_F(GeneralStatus, LeavingThePageEndsItsRequestQuietly) {
   EXPECT_EQ(shared.Message.OpenCount(), opened);  // no "Time out!" came and closed meanwhile
 }
 
-TEST_F(GeneralStatus, ADeviceThatNeverNamesItselfTimesOutAfterTheConnect) {
+TEST_F(GeneralStatus, ADeviceThatNeverNamesItselfAfterTheConnectIsReportedAsNotAnswering) {
   model.Faults().dropEvery = 1;
   page->OnComConnect();
   loop.Advance(1000);
   EXPECT_EQ(Sent().back(), Wire(0x01, 0x01));
   loop.Advance(5000);
-  EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
-  EXPECT_EQ(page->StatusView().deviceText, "Not Known");
+  EXPECT_EQ(shared.Message.DisplayedText(), "The switcher does not answer");
+  EXPECT_EQ(page->StatusView().deviceText, "The switcher does not answer");
   EXPECT_FALSE(page->PageBusy());
 }
 

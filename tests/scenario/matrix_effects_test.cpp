@@ -101,6 +101,26 @@ TEST_P(MatrixEffects, AutoIsDisabledUntilItsAcknowledgement) {
   EXPECT_EQ(h.model.State().Input(3).autoAdjustments, 1);
 }
 
+TEST_P(MatrixEffects, ARefusedAutoOrScalerSaysSetFailedAndChangesNothing) {
+  h.model.State().Input(3).signalType = 2;
+  ConnectAndShow(GetParam());
+  h.model.Faults().status = 1;
+  const bool scaler = h.model.State().Input(2).scaler;
+  for (auto press : {&CMatrixPage::OnAutoButton, &CMatrixPage::OnScalerButton}) {
+    const int opened = h.MessagesOpened();
+    (Page().*press)(press == &CMatrixPage::OnAutoButton ? 3 : 2);
+    h.loop.Advance(50);
+    EXPECT_EQ(h.MessagesOpened(), opened + 1);
+    EXPECT_EQ(h.shared.Message.DisplayedText(), "Set failed!");
+    EXPECT_EQ(Page().PageBusy(), 0);
+    h.loop.Advance(3000);
+  }
+  EXPECT_TRUE(Column(3).autoButton.enabled);
+  EXPECT_TRUE(Column(2).scaler.enabled);
+  EXPECT_EQ(h.model.State().Input(3).autoAdjustments, 0);
+  EXPECT_EQ(h.model.State().Input(2).scaler, scaler);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixEffects, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
 
 class MatrixEffectsSerial : public MatrixPageTest {};

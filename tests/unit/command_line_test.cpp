@@ -26,6 +26,18 @@ TEST(PanelOptions, ConnectTakesTcpWithOrWithoutPortAndSerialPaths) {
   EXPECT_EQ(serial.options->extraPorts, (std::vector<std::string>{"/tmp/a", "/tmp/b"}));
 }
 
+TEST(PanelOptions, OptionEqualsValueWorksAndPageNamesIgnoreCase) {
+  auto parsed = Parse({"--connect=tcp:10.0.0.5:9000", "--page=FW"});
+  EXPECT_FALSE(parsed.options);  // no such page, whatever the case
+  parsed = Parse({"--connect=tcp:10.0.0.5:9000", "--page=Matrix", "--broadcast=127.255.255.255"});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  EXPECT_EQ(parsed.options->host, "10.0.0.5");
+  EXPECT_EQ(parsed.options->port, 9000);
+  EXPECT_EQ(parsed.options->page, 3);
+  EXPECT_EQ(parsed.options->broadcast, "127.255.255.255");
+  EXPECT_NE(Parse({"--connect", "tcp:1.2.3.4:70000"}).error.find("bad port \"70000\""), std::string::npos);
+}
+
 TEST(PanelOptions, BadCommandLinesAreRefusedWithAReason) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--connect"}, {"--connect", "udp:1.2.3.4"}, {"--connect", "tcp:1.2.3"},

@@ -1,4 +1,5 @@
-// Decoding an EDID for the operator: identity, dates, timing, names, checksums, damaged input.
+// Decoding an EDID for the operator: identity, dates, timing, limits, names, the CTA-861
+// extension (video codes, audio, physical address), checksums, damaged input.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,11 +7,14 @@
 
 #include "pages/edid/edid_decode.h"
 #include "support/bytes.h"
+#include "support/edid_samples.h"
 
 namespace velantor {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using testing::CtaBlockBuilder;
+using testing::EdidWithExtension;
 using testing::Hex;
 
 void Put(Bytes& e, size_t at, const std::string& hex) {
@@ -66,7 +70,7 @@ TEST(EdidDecode, InterlacedAndFractionalRatesReadAsAnOperatorExpects) {
   Put(e, 54, "01 1D 80 18 71 1C 16 20 58 2C 25 00 00 00 00 00 00 9E");  // 74.25 MHz, 540 lines per field
   EdidTiming interlaced = *DecodeEdid(e).preferredTiming;
   EXPECT_EQ(ResolutionText(interlaced), "1920x1080i");
-  EXPECT_EQ(RefreshText(interlaced), "60.05 Hz");
+  EXPECT_EQ(RefreshText(interlaced), "60 Hz");  // two fields of 562.5 lines, not 562
 
   Put(e, 54, "F3 39 80 18 71 38 2D 40 58 2C 45 00 00 00 00 00 00 1E");  // 148.35 MHz
   EXPECT_EQ(RefreshText(*DecodeEdid(e).preferredTiming), "59.94 Hz");
@@ -92,6 +96,83 @@ TEST(EdidDecode, ReportsDamageInsteadOfHidingIt) {
   EXPECT_EQ(lines.back(), "Extension block 1 checksum: wrong (bytes add up to 0x10)");
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Made: model year 2024"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "Preferred timing: none"), lines.end());
+}
+
+std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines, const std::string& prefix) {
+  std::vector<std::string> found;
+  for (const auto& line : lines) {
+    if (line.rfind(prefix, 0) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+TEST(EdidDecode, ACtaExtensionGivesVideoCodesAudioAndThePhysicalAddressBeforeTheChecksums) {
+  const Bytes e = EdidWithExtension(CtaBlockBuilder()
+                                        .Video({0x80 | 16, 5, 95, 200})  // 200: not in the table
+                                        .Lpcm(2)
+                                        .Block(1, {0x0D, 0x07, 0x07, 0x15, 0x07, 0x50})  // LPCM 6 ch, AC-3 6 ch
+                                        .Block(4, {0x4F, 0, 0})                             // speakers: not decoded
+                                        .Hdmi(0x21, 0x00)
+                                        .Lpcm(8)
+                                        .Build());
+  const EdidInfo info = DecodeEdid(e);
+  ASSERT_TRUE(info.cta);
+  ASSERT_EQ(info.cta->videoCodes.size(), 4u);
+  EXPECT_TRUE(info.cta->videoCodes[0].native);
+  EXPECT_EQ(info.cta->videoCodes[0].vic, 16);
+  EXPECT_EQ(info.cta->videoCodes[3].vic, 200);
+  const std::vector<std::string> lines = DescribeEdid(info);
+  const std::vector<std::string> cta(lines.end() - 5, lines.end() - 2);
+  const std::vector<std::string> expected = {
+      "Video codes: 16 1920x1080p 60 Hz (native), 5 1920x1080i 60 Hz, 95 3840x2160p 30 Hz, 200",
+      "Audio: LPCM 2.0 (32/44.1/48 kHz), LPCM 5.1 (32/44.1/48 kHz), AC-3 5.1 (32/44.1/48 kHz), "
+      "LPCM 7.1 (32/44.1/48 kHz)",
+      "HDMI physical address: 2.1.0.0",
+  };
+  EXPECT_EQ(cta, expected);
+  EXPECT_EQ(lines.back(), "Extension block 1 checksum: good");
+}
+
+TEST(EdidDecode, ADamagedCtaBlockIsReadUpToTheDamageAndSaysSo) {
+  // The vendor block claims 31 bytes where 5 remain; the video block before it still counts, a
+  // vendor block of another company gives no address, and the checksum is spoilt as well.
+  Bytes ext = CtaBlockBuilder().Video({0x84}).Block(3, {0x00, 0x10, 0x18, 0x10, 0x00}).Build();
+  ext[2] = 4 + 2 + 6 + 5;
+  ext[4 + 2 + 6] = 0x7F;
+  testing::SealEdidBlock(ext, 0);
+  ext[127] = static_cast<uint8_t>(ext[127] + 1);
+  Bytes e = EdidWithExtension(ext);
+  const EdidInfo info = DecodeEdid(e);
+  ASSERT_TRUE(info.cta);
+  EXPECT_TRUE(info.cta->truncated);
+  EXPECT_FALSE(info.cta->physicalAddress);
+  const std::vector<std::string> lines = DescribeEdid(info);
+  EXPECT_EQ(LinesStartingWith(lines, "Video codes"), std::vector<std::string>{"Video codes: 4 1280x720p 60 Hz (native)"});
+  EXPECT_EQ(LinesStartingWith(lines, "Audio"), std::vector<std::string>{"Audio: none"});
+  EXPECT_EQ(LinesStartingWith(lines, "CTA data blocks").size(), 1u);
+  EXPECT_EQ(lines.back(), "Extension block 1 checksum: wrong (bytes add up to 0x01)");
+
+  // A timing offset past the checksum byte never reads the checksum as data.
+  e[128 + 2] = 0xFF;
+  EXPECT_NO_FATAL_FAILURE(DescribeEdid(DecodeEdid(e)));
+  // An extension of another kind is no CTA block.
+  e[128] = 0x70;
+  EXPECT_FALSE(DecodeEdid(e).cta);
+}
+
+TEST(EdidDecode, RangeLimitsAndAudioWordingFollowTheirFields) {
+  Bytes e = TestDisplay();
+  Put(e, 108, "00 00 00 FD 00 17 4C 0F 8C 1E 00 0A 20 20 20 20 20 20");
+  Seal(e, 0);
+  const std::vector<std::string> lines = DescribeEdid(DecodeEdid(e));
+  EXPECT_EQ(LinesStartingWith(lines, "Range limits"),
+            std::vector<std::string>{"Range limits: 23-76 Hz, 15-140 kHz, up to 300 MHz"});
+  EXPECT_EQ(AudioFormatText({1, 1, 0}), "LPCM 1 channel");
+  EXPECT_EQ(AudioFormatText({7, 3, 0}), "DTS 3 channels");
+  EXPECT_EQ(AudioFormatText({15, 2, 0}), "format 15 2.0");
+  EXPECT_TRUE(IsEdidChecksumByte(127));
+  EXPECT_TRUE(IsEdidChecksumByte(255));
+  EXPECT_FALSE(IsEdidChecksumByte(126));
 }
 
 TEST(EdidDecode, FewerThan128BytesDecodeAsIncomplete) {

@@ -166,7 +166,7 @@ TEST_F(IpSearchTest, FloodsOfProbesOversizedDatagramsAndGarbageNeverOverrunTheBu
   EXPECT_LE(search.Matrices().size(), 32u);
 }
 
-TEST_F(IpSearchTest, ASearchEmptiesTheListDropsTheTcpLinkAndBroadcastsOneLetterA) {
+TEST_F(IpSearchTest, TheShellsSearchEmptiesTheListDropsTheTcpLinkAndBroadcastsOneLetterA) {
   RouteToSink();
   Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
   Feed({0x02, 0x00});  // half an answer to the old probe
@@ -174,7 +174,7 @@ TEST_F(IpSearchTest, ASearchEmptiesTheListDropsTheTcpLinkAndBroadcastsOneLetterA
   shared.PageSocketConnected = 1;
   hookCalls.clear();
 
-  search.SearchMatrix();
+  search.SearchMatrix(SearchOrigin::kAfterConfiguration);
   EXPECT_TRUE(search.Matrices().empty());
   EXPECT_EQ(search.BufferedBytes(), 0u);
   EXPECT_EQ(shared.TcpLinkUp, 0);
@@ -185,6 +185,75 @@ TEST_F(IpSearchTest, ASearchEmptiesTheListDropsTheTcpLinkAndBroadcastsOneLetterA
   const auto sunk = Sunk();
   ASSERT_EQ(sunk.size(), 1u);
   EXPECT_EQ(sunk[0], std::vector<uint8_t>{0x61});
+}
+
+TEST_F(IpSearchTest, TheUsersSearchLeavesAnOpenSessionAndItsSwitcherSelected) {
+  RouteToSink();
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 20}));
+  search.OnAddressSelected(1);
+  shared.MatrixAddress = "192.168.1.20";
+  shared.TcpLinkUp = 1;
+  shared.PageSocketConnected = 1;
+
+  search.SearchMatrix();
+  EXPECT_EQ(shared.TcpLinkUp, 1);
+  // Another switcher answering first does not take the selection from the session's one.
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  EXPECT_EQ(search.Selected(), -1);
+  EXPECT_EQ(shared.MatrixAddress, "192.168.1.20");
+  EXPECT_EQ(search.MatrixMac, "020000000002");
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 20}));
+  EXPECT_EQ(search.Selected(), 1);
+  EXPECT_EQ(search.MatrixMac, "020000000002");
+  EXPECT_EQ(search.Summary(), "2 switchers answered");
+}
+
+TEST_F(IpSearchTest, TheSwitcherTheUserChoseIsChosenAgainWhenItAnswersAfterAnother) {
+  RouteToSink();
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 20}));
+  search.OnAddressSelected(1);
+
+  search.SearchMatrix();
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  EXPECT_EQ(search.Selected(), 0);  // nothing better yet: the first answer
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 21}));
+  EXPECT_EQ(search.Selected(), 1);
+  EXPECT_EQ(shared.MatrixAddress, "192.168.1.21");
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x03}, {192, 168, 1, 30}));
+  EXPECT_EQ(search.Selected(), 1);
+}
+
+TEST_F(IpSearchTest, AShortDatagramBeforeAWholeAnswerFromTheSameSenderDoesNotShiftIt) {
+  const auto answer = Answer({0x02, 0, 0, 0, 0, 0x05}, {192, 168, 1, 50});
+  search.OnReceive(std::vector<uint8_t>{0x00}.data(), 1, "192.168.1.50");
+  search.OnReceive(answer.data(), answer.size(), "192.168.1.50");
+  ASSERT_EQ(search.Matrices().size(), 1u);
+  EXPECT_EQ(search.Matrices()[0].address, "192.168.1.50");
+  EXPECT_EQ(search.BufferedBytes(), 0u);
+}
+
+TEST_F(IpSearchTest, TheSearchSocketClosesAfterItsWindowAndAUserSearchWithoutAnswerSaysSo) {
+  RouteToSink();
+  search.SearchMatrix();
+  EXPECT_TRUE(socket.IsOpen());
+  EXPECT_EQ(search.Summary(), "Searching...");
+  loop.Advance(4999);
+  EXPECT_TRUE(socket.IsOpen());
+  EXPECT_FALSE(shared.Message.IsOpen());
+  loop.Advance(1);
+  EXPECT_FALSE(socket.IsOpen());
+  EXPECT_EQ(shared.Message.DisplayedText(), "No switcher answered");
+  EXPECT_EQ(search.Summary(), "No switcher answered");
+  loop.Advance(1500);
+  EXPECT_FALSE(shared.Message.IsOpen());
+
+  // The shell's search after a configuration has its own report: no message here.
+  search.SearchMatrix(SearchOrigin::kAfterConfiguration);
+  loop.Advance(5000);
+  EXPECT_FALSE(socket.IsOpen());
+  EXPECT_EQ(shared.Message.OpenCount(), 1);
 }
 
 TEST_F(IpSearchTest, ASearchSocketThatCannotBeBoundSaysSearchFailedForOneAndAHalfSeconds) {

@@ -148,6 +148,18 @@ TEST_F(NetworkConfigTest, TheHexParserSkipsSpacesAndStopsAtTheFirstNonDigitOrALo
   EXPECT_TRUE(ParseHexBytes("").empty());
 }
 
+TEST_F(NetworkConfigTest, TheQuestionBeforeOkNamesTheSwitcherAndWhatItsAddressBecomes) {
+  dialog.OpenNetworkConfig();
+  EXPECT_EQ(dialog.ChangeQuestion(),
+            "Change the network settings of the switcher at 192.168.1.239 (MAC 02564C540001) to take its "
+            "address automatically? It will no longer answer at its present address.");
+  dialog.OnStaticIp();
+  SetIp({"10", "0", "0", "7"});
+  matrixMac = "02564C540002";  // a late search answer: the question keeps the dialog's switcher
+  EXPECT_NE(dialog.ChangeQuestion().find("(MAC 02564C540001) to use the address 10.0.0.7?"), std::string::npos);
+  EXPECT_EQ(dialog.PacketsSent(), 0);  // asking sends nothing
+}
+
 TEST_F(NetworkConfigTest, FieldsWithoutAValidValueAreNamedAndNothingIsSent) {
   struct Case {
     std::vector<std::string> ip;
@@ -171,6 +183,7 @@ TEST_F(NetworkConfigTest, FieldsWithoutAValidValueAreNamedAndNothingIsSent) {
     SCOPED_TRACE(c.message);
     SetIp(c.ip);
     SetMac(c.mac);
+    EXPECT_EQ(dialog.ChangeQuestion(), "");  // nothing to ask: OK names the field
     dialog.OnOk();
     EXPECT_EQ(shared.Message.MessageText, c.message);
     EXPECT_TRUE(dialog.View().shown);
@@ -214,6 +227,18 @@ TEST_F(NetworkConfigTest, OnlyTheMatrixsAcceptanceOfThePacketSentConfirms) {
   Feed(accepted);  // the same answer again confirms nothing more
   EXPECT_EQ(Confirmations(), 1);
   EXPECT_NE(dialog.ReceiveLog().Text().find("02 56 4C 54 00 01 "), std::string::npos);
+}
+
+TEST_F(NetworkConfigTest, AShortStrayDatagramFromTheSwitcherBeforeItsAcceptanceDoesNotHideIt) {
+  dialog.OpenNetworkConfig();
+  dialog.OnOk();
+  std::vector<uint8_t> accepted(dialog.LastPacket().begin(), dialog.LastPacket().end());
+  accepted[74] = 0x00;
+  const std::vector<uint8_t> stray(10, 0x5A);
+  dialog.OnReceive(stray.data(), stray.size(), "192.168.1.239");
+  dialog.OnReceive(accepted.data(), accepted.size(), "192.168.1.239");
+  EXPECT_EQ(Confirmations(), 1);
+  EXPECT_EQ(dialog.BufferedBytes(), 0u);
 }
 
 TEST_F(NetworkConfigTest, NothingConfirmsBeforeAPacketWasSentAndFloodsStayInsideTheBuffer) {

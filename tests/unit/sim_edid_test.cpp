@@ -1,14 +1,19 @@
-// The emulated switcher's EDID exchanges: modes and status codes, copies, downloads, reads.
+// The emulated switcher's EDID exchanges: modes and status codes, copies, downloads, reads, the
+// EDIDs it holds, and the console's EDID commands.
 #include <gtest/gtest.h>
 
 #include "support/bytes.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "base/virtual_event_loop.h"
+#include "pages/edid/edid_decode.h"
+#include "sim/control_console.h"
 #include "sim/device_model.h"
 #include "sim/edid_data.h"
 #include "support/edid_samples.h"
+#include "support/temp_dir.h"
 
 namespace velantor::sim {
 namespace {
@@ -131,15 +136,137 @@ TEST(SimEdid, AHalfSentBlockIsAbandonedSoLaterFramesAreAnsweredAgain) {
   EXPECT_EQ(device.Ask(Frame({0x01, 0x01})), Frame({0x01, 0x01, 1}));
 }
 
-TEST(SimEdid, ReadsReturnTheRaw256BytesOfAnOutputOrAUserMemory) {
+// The answer to a read: the lead byte 00, then the 256 EDID bytes.
+Bytes ReadAnswer(const EdidBytes& edid) {
+  Bytes answer{0x00};
+  answer.insert(answer.end(), edid.begin(), edid.end());
+  return answer;
+}
+
+TEST(SimEdid, ReadsReturnALeadByteAndThe256BytesOfAnOutputOrAUserMemory) {
   Device device;
   const EdidBytes& display = device.model.State().Output(3).displayEdid;
-  EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 3, 0xF0})), Bytes(display.begin(), display.end()));
+  EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 3, 0xF0})), ReadAnswer(display));
   const EdidBytes& user2 = device.model.State().userMemory[1];
-  EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 0, 0xF2})), Bytes(user2.begin(), user2.end()));
+  EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 0, 0xF2})), ReadAnswer(user2));
   device.model.SetPortConnected(false, 3, false);
   EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 3, 0xF0})), Frame({0x03, 0x05, 0xFF, 0xF0, 3}));
   EXPECT_EQ(device.model.Log().Select(Direction::kOut, PayloadKind::kEdidData).size(), 2u);
+}
+
+TEST(SimEdid, TheResultAnswersWithTheHeadersSubCommandAndTheKnobDecidesItsByte) {
+  const Bytes block = DataBlock(SampleEdid());
+  auto download = [&](Device& device, int announce, int header) {
+    device.Ask(Frame({0x03, announce, announce == 0x06 ? 0xFE : 1, 0xF0}));
+    device.Ask(Frame({0x03, header, 0x56, 0, 0, 0x01}));
+    return device.Ask(block);
+  };
+  Device mixed;
+  // A header of the other form: answered in the header's own form, and refused.
+  EXPECT_EQ(download(mixed, 0x07, 0x06), Frame({0x03, 0x06, 0xFF, 0, 0, 0x01}));
+  EXPECT_EQ(mixed.CodeOf(1), 0);
+
+  Device forced;
+  forced.model.Faults().edidResult = 0x33;  // neither success nor FF
+  EXPECT_EQ(download(forced, 0x06, 0x06), Frame({0x03, 0x06, 0x33, 0, 0, 0x01}));
+  EXPECT_EQ(forced.CodeOf(2), 0);  // nothing stored without success
+  EXPECT_EQ(forced.model.Counters().badEdidBlocks, 0);
+  forced.model.Faults().edidResult = 0xFF;
+  EXPECT_EQ(download(forced, 0x07, 0x07), Frame({0x03, 0x07, 0xFF, 0, 0, 0x01}));
+  EXPECT_EQ(forced.CodeOf(1), 0);
+}
+
+// What the built-in modes present, read back by the panel's decoder: the timing and the audio
+// the mode's name promises, and sums that hold.
+TEST(SimEdid, BuiltInEdidsSayWhatTheirModeNamesPromise) {
+  struct Case {
+    int mode;
+    const char* timing;
+    const char* video;  // first video code line, "" for none
+    const char* audio;
+  };
+  const Case cases[] = {
+      {1, "Preferred timing: 1920x1080i 60 Hz (pixel clock 74.25 MHz)", "Video codes: 5 1920x1080i 60 Hz (native)",
+       "Audio: LPCM 2.0"},
+      {7, "Preferred timing: 1920x1080p 60 Hz (pixel clock 148.50 MHz)", "Video codes: 16 1920x1080p 60 Hz (native)",
+       "Audio: LPCM 7.1"},
+      {12, "Preferred timing: 3840x2160p 30 Hz (pixel clock 297.00 MHz)", "Video codes: 95 3840x2160p 30 Hz, ",
+       "Audio: LPCM 5.1"},
+      {3, "Preferred timing: 1920x1080p 60 Hz (pixel clock 148.50 MHz)", "Video codes: 16 1920x1080p 60 Hz (native)",
+       "Audio: none"},
+      {14, "Preferred timing: 1024x768p 60 Hz (pixel clock 65.00 MHz)", "", ""},
+      {15, "Preferred timing: 1920x1200p 59.95 Hz (pixel clock 154.00 MHz)", "", ""},
+  };
+  auto has = [](const std::vector<std::string>& lines, const std::string& start) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    const EdidBytes e = BuiltInModeEdid(c.mode);
+    const std::vector<std::string> lines = DescribeEdid(DecodeEdid(e));
+    EXPECT_TRUE(has(lines, c.timing));
+    EXPECT_EQ(has(lines, "Video codes"), *c.video != 0);
+    if (*c.video) {
+      EXPECT_TRUE(has(lines, c.video));
+    }
+    if (*c.audio) {
+      EXPECT_TRUE(has(lines, c.audio));
+    }
+    EXPECT_EQ(has(lines, "HDMI physical address: 1.0.0.0"), *c.audio && std::string(c.audio) != "Audio: none");
+  }
+  for (int mode = 1; mode <= 15; ++mode) {
+    const EdidBytes e = BuiltInModeEdid(mode);
+    Bytes block = DataBlock(Bytes(e.begin(), e.end()));
+    EXPECT_TRUE(CheckEdidBlock(block.data(), block.size()).edid.has_value()) << "mode " << mode;
+  }
+}
+
+TEST(SimEdid, TheConsoleLoadsAndDumpsEdidsAndRefusesBadFilesUnchanged) {
+  Device device;
+  ControlConsole console(device.model);
+  velantor::testing::ScratchDir dir;
+  ASSERT_TRUE(dir.ok());
+  const Bytes edid = SampleEdid();
+  EXPECT_TRUE(console.Run("edid-load out 2 " + dir.Write("good.bin", edid)).ok);
+  EXPECT_EQ(device.Ask(Frame({0x03, 0x05, 2, 0xF0})), ReadAnswer(device.model.State().Output(2).displayEdid));
+  EXPECT_TRUE(std::equal(edid.begin(), edid.end(), device.model.State().Output(2).displayEdid.begin()));
+
+  // A 128-byte EDID fills the rest with zeros.
+  const Bytes half = velantor::testing::MinimalEdid();
+  EXPECT_TRUE(console.Run("edid-load user1 " + dir.Write("half.bin", half)).ok);
+  EXPECT_EQ(device.model.State().userMemory[0][128], 0);
+
+  const EdidBytes before = device.model.State().userMemory[1];
+  Bytes broken = edid;
+  broken[5] = 0;
+  Bytes announcesMissing = half;
+  announcesMissing[126] = 1;
+  const std::string refused[] = {
+      "edid-load user2 " + dir.Write("broken.bin", broken),
+      "edid-load user2 " + dir.Write("short.bin", Bytes(edid.begin(), edid.begin() + 200)),
+      "edid-load user2 " + dir.Write("long.bin", Bytes(300, 0)),
+      "edid-load user2 " + dir.Write("missing.bin", announcesMissing),
+      "edid-load user2 " + dir.path(),  // a directory
+      "edid-load user2 " + dir.path() + "absent.bin",
+      "edid-load in 1 " + dir.path() + "good.bin",  // inputs get theirs by download
+      "edid-load out 9 " + dir.path() + "good.bin",
+  };
+  for (const std::string& line : refused) {
+    const ControlConsole::Result r = console.Run(line);
+    EXPECT_FALSE(r.ok) << line;
+    EXPECT_EQ(r.text.rfind("error: ", 0), 0u) << r.text;
+  }
+  EXPECT_EQ(device.model.State().userMemory[1], before);
+
+  const std::string dump = console.Run("edid-dump in 1").text;
+  EXPECT_EQ(dump.substr(0, 24), "00 FF FF FF FF FF FF 00 ");
+  EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 16);
+  EXPECT_FALSE(console.Run("edid-dump in 5").ok);
+  EXPECT_TRUE(console.Run("edid-result ff").ok);
+  EXPECT_EQ(device.model.Faults().edidResult, 0xFF);
+  EXPECT_FALSE(console.Run("edid-result 100").ok);
+  EXPECT_TRUE(console.Run("clear").ok);
+  EXPECT_EQ(device.model.Faults().edidResult, -1);
 }
 
 TEST(SimEdid, GeneratedEdidsPassTheDownloadCheck) {

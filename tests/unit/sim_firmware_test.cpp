@@ -1,4 +1,5 @@
-// The emulated switcher's firmware write: parts, preparations, blocks, the bank wrap, reboot.
+// The emulated switcher's firmware write: parts, preparations, blocks, the bank wrap, reboot, the
+// header checks with their counters, and the firmware fault knobs.
 #include <gtest/gtest.h>
 
 #include "support/bytes.h"
@@ -181,6 +182,95 @@ TEST(SimFirmware, AResentWrapHeaderDoesNotMoveToTheNextBankTwice) {
   EXPECT_EQ(blocks.count(240), 1u);
   EXPECT_EQ(blocks.count(256), 1u);
   EXPECT_EQ(blocks.count(496), 0u);
+}
+
+Bytes PlainHeader(int part, int index) { return Frame({0x20, part, 0xAA, 0, 0, 0x01, 0x01, 0x40, index}); }
+
+TEST(SimFirmware, HeadersOutOfFormAreCountedAndUnansweredAndGapsRewritesAndLateHeadersCounted) {
+  Device d;
+  d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(4 * 256, 4);
+  const Bytes malformed[] = {
+      Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x00, 0x40, 0}),        // byte 8 not 01
+      Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0x41, 0}),        // channel byte wrong
+      Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0xB0, 0x02}),     // wrap form with index 2
+      Frame({0x20, 0x02, 0x56, 0, 0, 0, 0x01, 0x40, 0}),           // marked form without FE
+      Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0x40, 0, 0x01}),  // byte 11 not 00
+  };
+  for (const Bytes& header : malformed) EXPECT_TRUE(d.Ask(header).empty());
+  EXPECT_EQ(d.model.Counters().firmwareBadHeaders, 5);
+  // No block was expected after them: a frame right after is answered as a frame.
+  EXPECT_EQ(d.Ask(Frame({0x01, 0x01})), Frame({0x01, 0x01, 1}));
+
+  auto write = [&](int index) {
+    d.Ask(PlainHeader(2, index));
+    return d.Ask(Block(data, static_cast<size_t>(index) * 256));
+  };
+  write(0);
+  write(0);  // its acknowledgement was lost: the same block again
+  write(2);  // block 1 skipped
+  d.Ask(Frame({0x20, 0x02, 0x56, 0, 0xFE, 0, 0x01, 0x40, 3}));
+  d.Ask(Block(data, 3 * 256));
+  d.loop.Advance(5000);  // past the restart
+  EXPECT_EQ(d.Ask(PlainHeader(2, 4)), Frame({0x20, 0x02, 0x44, 0, 0, 0, 0, 0x40}));
+  const ModelCounters c = d.model.Counters();
+  EXPECT_EQ(c.firmwareRewrites, 1);
+  EXPECT_EQ(c.firmwareIndexGaps, 1);
+  EXPECT_EQ(c.firmwareAfterLast, 1);
+  EXPECT_EQ(c.firmwareBadHeaders, 5);
+}
+
+TEST(SimFirmware, KnobsAnswerWithTheTrueIndexDropTheFinalReportOrRefuseAHeader) {
+  Device d;
+  d.model.Faults().fwTrueIndex = true;
+  d.model.Faults().fwDropFinal = 1;
+  d.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  const Bytes data = Image(242 * 256, 6);
+  for (int i = 0; i < 240; ++i) {
+    d.Ask(PlainHeader(2, i));
+    d.Ask(Block(data, static_cast<size_t>(i) * 256));
+  }
+  d.Ask(Frame({0x20, 0x02, 0xAA, 0, 0, 0x01, 0x01, 0xB0, 0x01}));
+  // The wrap block is acknowledged as index 240, not with the header's B0 01.
+  EXPECT_EQ(d.Ask(Block(data, 240 * 256)), Frame({0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0xF0}));
+  d.Ask(Frame({0x20, 0x02, 0x56, 0, 0xFE, 0, 0x01, 0x40, 0}));
+  // Only the block's acknowledgement: the final report is swallowed, the restart still comes.
+  EXPECT_EQ(d.Ask(Block(data, 256 * 256)), Frame({0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0}));
+  EXPECT_EQ(d.model.Faults().fwDropFinal, 0);
+  EXPECT_TRUE(d.model.Rebooting());
+  EXPECT_EQ(d.model.Counters().firmwareIndexGaps, 0);
+
+  Device r;
+  r.model.Faults().fwRefuseHeader = 2;
+  r.Ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  EXPECT_TRUE(r.Ask(PlainHeader(2, 0)).empty());
+  r.Ask(Block(data, 0));
+  EXPECT_EQ(r.Ask(PlainHeader(2, 1)), Frame({0x20, 0x02, 0x44, 0, 0, 0, 0, 0x40}));
+  // The write is abandoned: its next header is out of order, and the knob is used up.
+  EXPECT_EQ(r.Ask(PlainHeader(2, 1)), Frame({0x20, 0x02, 0x44, 0, 0, 0, 0, 0x40}));
+  EXPECT_EQ(r.model.Faults().fwRefuseHeader, 0);
+  EXPECT_EQ(r.model.Firmware().PartData(2).blocks.size(), 1u);
+}
+
+TEST(SimFirmware, ARebootDropsTheConnectionsWhenTheKnobSaysSo) {
+  Device d;
+  int closes = 0;
+  d.model.CloseChannel(DeviceModel::kDefaultChannel);
+  const auto id = d.model.OpenChannel([&](const uint8_t* b, size_t n) { d.received.insert(d.received.end(), b, b + n); },
+                                      [&] { ++closes; });
+  d.model.Faults().fwCloseAtReboot = 1;
+  auto ask = [&](const Bytes& bytes) {
+    d.received.clear();
+    d.model.Feed(id, bytes.data(), bytes.size());
+    return d.received;
+  };
+  ask(Frame({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}));
+  ask(Frame({0x20, 0x02, 0x56, 0, 0xFE, 0, 0x01, 0x40, 0}));
+  // The final report still goes out before the connection is dropped.
+  EXPECT_EQ(ask(Block(Image(256, 1), 0)), d.Both(Frame({0x20, 0x02, 0, 0, 0, 0x01, 0x01, 0x40, 0}),
+                                                 Frame({0x20, 0x02, 0, 0, 0xFE, 0, 0x01, 0x40})));
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(d.model.Counters().closesAtReboot, 1);
 }
 
 }  // namespace

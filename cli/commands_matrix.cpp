@@ -1,0 +1,306 @@
+// The Matrix page's commands: route (show, one output, all, port to port, a whole plan),
+// switching effect and time, input signal type, AUTO and SCALER. Each shows the Matrix page (its
+// poll reads the switcher's state), presses the page's controls and reads the confirmed state.
+#include <array>
+#include <cctype>
+
+#include "cli/commands.h"
+#include "pages/matrix/matrix_page.h"
+
+namespace velantor::cli {
+
+namespace {
+
+constexpr int kPorts = kMatrixShownPorts;
+// "Select Output" entries: Output1 to Output4, All Output, Port to Port.
+constexpr int kPortToPortEntry = 5;
+
+// Names for the SWITCH MODE entries, in list order (entry i is effect i + 1).
+constexpr std::array<const char*, 16> kEffectNames{
+    "cut",     "fade",   "h-curtain", "v-curtain",  "wipe-right", "wipe-down", "fan",       "windmill",
+    "box-out", "box-in", "circle-in", "circle-out", "h-blinds",   "v-blinds",  "h-checker", "v-checker",
+};
+constexpr std::array<const char*, 3> kTypeNames{"hdmi", "vga", "av"};
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  const size_t end = s.find_last_not_of(' ');
+  return end == std::string::npos ? "" : s.substr(0, end + 1);
+}
+
+// Effect 1 to 16 by number, by our name or by the list's own text.
+std::optional<int> ParseEffect(const std::string& word) {
+  if (auto n = ParseNumber(word, 1, 16)) return n;
+  for (size_t i = 0; i < kEffectNames.size(); ++i) {
+    if (Lower(word) == kEffectNames[i] || word == Trim(kSwitchModeNames[i])) return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> ParseType(const std::string& word) {
+  for (size_t i = 0; i < kTypeNames.size(); ++i) {
+    if (Lower(word) == kTypeNames[i]) return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
+
+// Shows the Matrix page and waits for its poll to end.
+std::optional<Report> OpenMatrix(Session& s) {
+  if (auto failed = s.Connect()) return failed;
+  CMatrixPage* page = nullptr;
+  auto settled = [&] {
+    if (!page) page = &s.PageAs<CMatrixPage>(kPageMatrix);
+    return (s.Panel().Shared().LinkMode != 1 || page->TcpReceptionEnabled()) && page->PageBusy() == 0;
+  };
+  // The page is made by the header click; `settled` looks it up only then.
+  return s.ShowPage(kPageMatrix, [&] { return s.Panel().Main().Page(kPageMatrix) && settled(); });
+}
+
+Json RoutesJson(CMatrixPage& page) {
+  Json routes = Json::MakeArray();
+  for (int k = 1; k <= kPorts; ++k) {
+    Json r = Json::MakeObject();
+    r.Set("output", k);
+    r.Set("letter", OutputLetter(k));
+    r.Set("input", page.OutputSource(k));
+    routes.Push(std::move(r));
+  }
+  return routes;
+}
+
+void AddRoutes(Report& report, CMatrixPage& page) {
+  for (int k = 1; k <= kPorts; ++k) {
+    report.lines.push_back("output " + OutputLetter(k) + " (" + std::to_string(k) + "): input " +
+                           std::to_string(page.OutputSource(k)));
+  }
+  report.result.Set("routes", RoutesJson(page));
+}
+
+// Runs `press` on the shown Matrix page, waits until the page is idle again and judges the result
+// by `confirmed`.
+Report PressAndJudge(Session& s, const std::function<bool(CMatrixPage&)>& press,
+                     const std::function<bool(CMatrixPage&)>& confirmed) {
+  if (auto failed = OpenMatrix(s)) return *failed;
+  CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
+  const size_t mark = s.MessageMark();
+  if (!press(page)) return Report::Failure(Outcome::kRefused, "The control is disabled on the Matrix page");
+  s.RunUntil([&] { return page.PageBusy() == 0; });
+  return s.Judge(mark, page.PageBusy() == 0 && confirmed(page));
+}
+
+bool RoutingOpen(CMatrixPage& page) { return page.View().outputs[0].inputs[0].enabled; }
+
+Report RoutingClosed() {
+  return Report::Failure(Outcome::kRefused, "Routing is not available",
+                         "the switcher is not in matrix display mode (velantorctl mode matrix)");
+}
+
+Report RunRoute(Session& s, const Args& args) {
+  if (args.empty()) {
+    if (auto failed = OpenMatrix(s)) return *failed;
+    Report report;
+    AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
+    return report;
+  }
+  std::vector<int> plan(kPorts, 0);
+  std::function<bool(CMatrixPage&)> press;
+  if (args[0] == "all") {
+    const int input = *ParseInput(args[1]);
+    plan.assign(kPorts, input);
+    press = [input](CMatrixPage& p) {
+      if (!p.View().allButton.enabled) return false;
+      p.OnAllListSelChange(input - 1);
+      p.OnAllButton();
+      return true;
+    };
+  } else if (args[0] == "port-to-port") {
+    for (int k = 1; k <= kPorts; ++k) plan[static_cast<size_t>(k - 1)] = k;
+    press = [](CMatrixPage& p) {
+      if (!p.View().selectOutput.enabled) return false;
+      p.OnSelectOutput(kPortToPortEntry);
+      return true;
+    };
+  } else if (args[0] == "set") {
+    plan = *ParseRoutePlan(args[1]);
+    // A scene recall, as the panel does it: edit the working route, then "Set".
+    press = [plan](CMatrixPage& p) {
+      if (!p.View().sceneSet.enabled) return false;
+      p.OnSceneEdit();
+      for (int k = 1; k <= kPorts; ++k) p.SceneDialog().OnOutputSelChange(k, plan[static_cast<size_t>(k - 1)] - 1);
+      p.OnSceneDialogOk();
+      p.OnSceneSet();
+      return true;
+    };
+  } else {
+    const int output = *ParseOutput(args[0]);
+    const int input = *ParseInput(args[1]);
+    plan.clear();
+    press = [output, input](CMatrixPage& p) {
+      if (!p.View().outputs[static_cast<size_t>(output - 1)].inputs[static_cast<size_t>(input - 1)].enabled) {
+        return false;
+      }
+      p.OnInputButton(output, input);
+      return true;
+    };
+    auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
+    if (auto failed = OpenMatrix(s)) return *failed;
+    if (!RoutingOpen(s.PageAs<CMatrixPage>(kPageMatrix))) return RoutingClosed();
+    Report report = PressAndJudge(s, press, confirmed);
+    CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
+    report.lines.push_back("output " + OutputLetter(output) + " (" + std::to_string(output) + "): input " +
+                           std::to_string(page.OutputSource(output)));
+    report.result.Set("output", output);
+    report.result.Set("input", page.OutputSource(output));
+    report.result.Set("routes", RoutesJson(page));
+    return report;
+  }
+  auto confirmed = [plan](CMatrixPage& p) {
+    for (int k = 1; k <= kPorts; ++k) {
+      if (p.OutputSource(k) != plan[static_cast<size_t>(k - 1)]) return false;
+    }
+    return true;
+  };
+  if (auto failed = OpenMatrix(s)) return *failed;
+  if (!RoutingOpen(s.PageAs<CMatrixPage>(kPageMatrix))) return RoutingClosed();
+  Report report = PressAndJudge(s, press, confirmed);
+  AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
+  return report;
+}
+
+}  // namespace
+
+std::string OutputLetter(int output) { return std::string(1, static_cast<char>('A' + output - 1)); }
+
+Prepared PrepareRoute(const Args& args, const CliOptions&) {
+  const std::string usage = "route takes nothing, OUT IN, all IN, port-to-port or set IN,IN,IN,IN";
+  if (args.empty()) return Linked([](Session* s) { return RunRoute(*s, {}); });
+  if (args[0] == "port-to-port") {
+    if (args.size() != 1) return UsageError(usage);
+  } else if (args[0] == "all") {
+    if (args.size() != 2 || !ParseInput(args[1])) return UsageError("route all needs an input from 1 to 4");
+  } else if (args[0] == "set") {
+    if (args.size() != 2 || !ParseRoutePlan(args[1])) {
+      return UsageError("route set needs four inputs (1 to 4) for outputs A to D, as 1,2,3,4");
+    }
+  } else if (args.size() == 2) {
+    if (!ParseOutput(args[0])) return UsageError("bad output " + args[0] + " (1 to 4 or A to D)");
+    if (!ParseInput(args[1])) return UsageError("bad input " + args[1] + " (1 to 4)");
+  } else {
+    return UsageError(usage);
+  }
+  return Linked([args](Session* s) { return RunRoute(*s, args); });
+}
+
+Prepared PrepareEffect(const Args& args, const CliOptions&) {
+  if (args.size() != 2) return UsageError("effect needs OUT and an effect (1 to 16 or its name)");
+  const auto output = ParseOutput(args[0]);
+  const auto effect = ParseEffect(args[1]);
+  if (!output) return UsageError("bad output " + args[0] + " (1 to 4 or A to D)");
+  if (!effect) return UsageError("unknown effect " + args[1] + " (1 to 16, or cut, fade, ...: see effect --help)");
+  return Linked([out = *output, n = *effect](Session* s) {
+    Report report = PressAndJudge(
+        *s,
+        [&](CMatrixPage& p) {
+          if (!p.View().columns[static_cast<size_t>(out - 1)].mode.enabled) return false;
+          p.OnSwitchModeSelChange(out, n - 1);
+          return true;
+        },
+        [&](CMatrixPage& p) { return p.ConfirmedMode(out) == n - 1; });
+    if (!s->Panel().Main().Page(kPageMatrix)) return report;  // the link failed before the page was shown
+    // What the switcher confirmed: the effect asked for, or the one it kept.
+    const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedMode(out) + 1;
+    const char* name = now >= 1 && now <= 16 ? kEffectNames[static_cast<size_t>(now - 1)] : "unknown";
+    report.lines.push_back("output " + OutputLetter(out) + ": effect " + std::to_string(now) + " (" + name + ")");
+    report.result.Set("output", out);
+    report.result.Set("effect", now);
+    report.result.Set("name", name);
+    return report;
+  });
+}
+
+Prepared PrepareTime(const Args& args, const CliOptions&) {
+  if (args.size() != 2) return UsageError("time needs OUT and a switching time from 1 to 8");
+  const auto output = ParseOutput(args[0]);
+  const auto time = ParseNumber(args.size() > 1 ? args[1] : "", 1, 8);
+  if (!output) return UsageError("bad output " + args[0] + " (1 to 4 or A to D)");
+  if (!time) return UsageError("bad switching time " + args[1] + " (1 to 8, in half seconds)");
+  return Linked([out = *output, n = *time](Session* s) {
+    Report report = PressAndJudge(
+        *s,
+        [&](CMatrixPage& p) {
+          if (!p.View().columns[static_cast<size_t>(out - 1)].time.enabled) return false;
+          p.OnSwitchTimeSelChange(out, n - 1);
+          return true;
+        },
+        [&](CMatrixPage& p) { return p.ConfirmedTime(out) == n - 1; });
+    if (!s->Panel().Main().Page(kPageMatrix)) return report;
+    const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedTime(out) + 1;
+    report.lines.push_back("output " + OutputLetter(out) + ": switching time " +
+                           (now >= 1 && now <= 8 ? kSwitchTimeNames[static_cast<size_t>(now - 1)] : "unknown"));
+    report.result.Set("output", out);
+    report.result.Set("time", now);
+    report.result.Set("seconds", now * 0.5);
+    return report;
+  });
+}
+
+Prepared PrepareType(const Args& args, const CliOptions&) {
+  if (args.size() != 2) return UsageError("type needs IN and hdmi, vga or av");
+  const auto input = ParseInput(args[0]);
+  const auto type = ParseType(args.size() > 1 ? args[1] : "");
+  if (!input) return UsageError("bad input " + args[0] + " (1 to 4)");
+  if (!type) return UsageError("bad signal type " + args[1] + " (hdmi, vga or av)");
+  return Linked([in = *input, t = *type](Session* s) {
+    if (auto failed = OpenMatrix(*s)) return *failed;
+    CMatrixPage& page = s->PageAs<CMatrixPage>(kPageMatrix);
+    if (!page.View().columns[static_cast<size_t>(in - 1)].types[static_cast<size_t>(t - 1)].enabled) {
+      return Report::Failure(Outcome::kRefused, "The control is disabled on the Matrix page");
+    }
+    const size_t mark = s->MessageMark();
+    page.OnTypeButton(in, t);
+    // A type request has no guard timer: the answer, or the command's own time, ends it.
+    s->RunUntil([&] { return page.PendingType(in) == 0 || s->FailedSince(mark); });
+    Report report = s->Judge(mark, page.PendingType(in) == 0 && page.ConfirmedType(in) == t);
+    const int now = page.ConfirmedType(in);
+    const char* name = now >= 1 && now <= 3 ? kTypeNames[static_cast<size_t>(now - 1)] : "unknown";
+    report.lines.push_back("input " + std::to_string(in) + ": " + name);
+    report.result.Set("input", in);
+    report.result.Set("type", name);
+    return report;
+  });
+}
+
+namespace {
+Prepared ColumnCommand(const Args& args, bool isAuto) {
+  const char* name = isAuto ? "auto" : "scaler";
+  if (args.size() != 1 || !ParseOutput(args[0])) {
+    return UsageError(std::string(name) + " needs one port number from 1 to 4");
+  }
+  return Linked([column = *ParseOutput(args[0]), isAuto, name](Session* s) {
+    Report report = PressAndJudge(
+        *s,
+        [&](CMatrixPage& p) {
+          const auto& c = p.View().columns[static_cast<size_t>(column - 1)];
+          if (!(isAuto ? c.autoButton : c.scaler).enabled) return false;
+          isAuto ? p.OnAutoButton(column) : p.OnScalerButton(column);
+          return true;
+        },
+        [](CMatrixPage&) { return true; });
+    if (report.outcome == Outcome::kRefused && report.reason.empty()) {
+      report.reason = isAuto ? "AUTO adjusts a VGA input only" : "SCALER needs an input whose type is known";
+    }
+    if (report.Ok()) report.lines.push_back(std::string(name) + " " + std::to_string(column) + ": done");
+    report.result.Set("port", column);
+    return report;
+  });
+}
+}  // namespace
+
+Prepared PrepareAuto(const Args& args, const CliOptions&) { return ColumnCommand(args, true); }
+Prepared PrepareScaler(const Args& args, const CliOptions&) { return ColumnCommand(args, false); }
+
+}  // namespace velantor::cli

@@ -1,0 +1,86 @@
+// The main window on screen: a tap on a free spot does not start a window move, a real drag does,
+// and the status line at the bottom tells the link, its state and the last message.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "app/command_line.h"
+#include "gui/diagnostics_view.h"
+#include "gui/qt_panel.h"
+#include "gui/status_line_view.h"
+#include "support/sim_process.h"
+
+namespace velantor {
+namespace {
+
+TEST(MainWindow, ATapOnAFreeSpotLeavesTheWindowWhereItIsWhileADragMovesIt) {
+  PanelOptions options;
+  Panel panel(options);
+  MainWindowView& window = panel.View();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const QPoint start = window.pos();
+  const QPoint spot(window.width() - 40, 45);  // beside the headers: no control there
+
+  QTest::mousePress(&window, Qt::LeftButton, {}, spot);
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, spot);
+  QTest::mouseMove(&window, spot + QPoint(60, 40));
+  EXPECT_EQ(window.pos(), start);
+
+  QTest::mousePress(&window, Qt::LeftButton, {}, spot);
+  QTest::mouseMove(&window, spot + QPoint(1, 0));  // within the drag distance
+  EXPECT_EQ(window.pos(), start);
+  QMouseEvent drag(QEvent::MouseMove, QPointF(spot + QPoint(60, 40)),
+                   QPointF(window.mapToGlobal(spot + QPoint(60, 40))), Qt::NoButton, Qt::LeftButton, {});
+  QApplication::sendEvent(&window, &drag);
+  QTest::mouseRelease(&window, Qt::LeftButton, {}, spot + QPoint(60, 40));
+  EXPECT_NE(window.pos(), start);
+}
+
+TEST(MainWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
+  PanelOptions options;
+  Panel panel(options);
+  MainWindowView& window = panel.View();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.activateWindow();
+  QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
+  EXPECT_EQ(panel.Main().CurrentPage(), kPageMatrix);
+  QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_TRUE(window.Diagnostics()->isVisible());
+  QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+  EXPECT_FALSE(window.Diagnostics()->isVisible());
+
+  QWidget* header = window.Header(kPageEdid);
+  EXPECT_NE(header->focusPolicy() & Qt::TabFocus, 0);
+  header->setFocus();
+  QTest::keyClick(header, Qt::Key_Space);
+  EXPECT_EQ(panel.Main().CurrentPage(), kPageEdid);
+}
+
+TEST(MainWindow, TheStatusLineShowsTheLinkItsDeviceTheLastMessageAndALostLink) {
+  testing::SimProcess sim({"--tcp", "127.0.0.1:0", "--no-serial", "--no-udp", "--no-stdin"});
+  ASSERT_TRUE(sim.Ready());
+  const std::string tcp = sim.Endpoint("tcp");
+  auto parsed = ParsePanelOptions({"--connect", "tcp:" + tcp});
+  ASSERT_TRUE(parsed.options) << parsed.error;
+  Panel panel(*parsed.options);
+  panel.View().show();
+  StatusLineView* line = panel.View().StatusLine();
+  ASSERT_NE(line, nullptr);
+  QTRY_VERIFY_WITH_TIMEOUT(line->LinkText().contains(QString::fromStdString(tcp) + " - connected"), 3000);
+  QTRY_VERIFY_WITH_TIMEOUT(line->LinkText().contains("v1.5"), 5000);
+  QTRY_VERIFY_WITH_TIMEOUT(!line->BusyShown(), 5000);
+
+  sim.Stop();  // the switcher goes away
+  QTRY_VERIFY_WITH_TIMEOUT(line->LinkText().contains(" - lost"), 3000);
+
+  panel.Shared().Message.MessageText = "Time out!";
+  panel.Shared().Message.Open();
+  panel.Shared().Message.Close();
+  EXPECT_TRUE(line->MessageText().endsWith("  Time out!"));  // it stays after the dialog closed
+}
+
+}  // namespace
+}  // namespace velantor
