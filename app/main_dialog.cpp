@@ -147,4 +147,11 @@ void CMainDialog::OnTimer(int id) {
   }
 }
 
+std::string CMainDialog::CloseWarning() const {
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    if (ShellPage* p = Page(page); p && !p->CloseWarning().empty()) return p->CloseWarning();
+  }
+  return "";
+}
+
 }  // namespace velantor

@@ -51,6 +51,8 @@ class CMainDialog : public TimerTarget, public MainWindowPort {
   bool HeadersEnabled() const { return headersEnabled_; }
   bool HeadersLocked() const;
   ShellPage* Page(int page) const { return pages_[Index(page)].get(); }
+  // The first page's reason not to close the program now, or empty when closing is harmless.
+  std::string CloseWarning() const;
   GeneralShellPage* General() const;
   ConfiguringDialog& Configuring() { return configuring_; }
   SharedState& Shared() { return shared_; }

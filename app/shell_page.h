@@ -23,6 +23,8 @@ class ShellPage {
   virtual void OnTabChosen(int /*page*/) {}
   // True while the page forbids changing pages (Matrix busy, firmware upgrade running).
   virtual bool LocksHeaders() const { return false; }
+  // Why closing the program now would do harm (a firmware write under way), or empty.
+  virtual std::string CloseWarning() const { return ""; }
   // The hidden logs, for the diagnostics view (null when the page keeps none).
   virtual const HexLog* SentLog() const { return nullptr; }
   virtual const HexLog* ReceivedLog() const { return nullptr; }

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -186,9 +187,41 @@ QWidget* MainWindowView::BuildTitleBar() {
   return bar;
 }
 
+// Closing ends the message loop at once, unless a page says it would do harm: then the user
+// decides (window-modal, without a nested loop; Cancel is the default).
+void MainWindowView::CloseAsked() {
+  const std::string warning = dialog_.CloseWarning();
+  if (warning.empty()) {
+    qApp->quit();
+    return;
+  }
+  if (closeQuestion_) {
+    closeQuestion_->raise();
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Warning, kTitle, QString::fromStdString(warning), QMessageBox::Cancel, this);
+  QPushButton* close = box->addButton("Close", QMessageBox::DestructiveRole);
+  close->setObjectName("ConfirmClose");
+  close->setAccessibleName("ConfirmClose");
+  box->setDefaultButton(QMessageBox::Cancel);
+  box->setObjectName("CloseQuestion");
+  box->setWindowModality(Qt::WindowModal);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  connect(box, &QMessageBox::buttonClicked, this, [close](QAbstractButton* button) {
+    if (button == close) qApp->quit();
+  });
+  closeQuestion_ = box;
+  box->open();
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  event->ignore();  // the window system's close (Alt+F4) goes the same way as the title bar's
+  CloseAsked();
+}
+
 void MainWindowView::OnTitleCommand(int id) {
   switch (id) {
-    case kCommandClose: qApp->quit(); break;  // ends the message loop at once
+    case kCommandClose: CloseAsked(); break;
     case kCommandMinimise: showMinimized(); break;
     case kCommandAbout: ShowAbout(); break;
     default: break;  // the logs button acts through its toggle

@@ -60,8 +60,10 @@ class MainWindowView : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
+  void CloseAsked();
   void Sync();
   void OnTitleCommand(int id);
   QWidget* BuildTitleBar();
@@ -74,6 +76,7 @@ class MainWindowView : public QWidget {
   DiagnosticsView* diagnostics_ = nullptr;
   StatusLineView* statusLine_ = nullptr;
   QAbstractButton* logsButton_ = nullptr;
+  QPointer<QMessageBox> closeQuestion_;
   OverlayDialogView* message_ = nullptr;
   OverlayDialogView* busy_ = nullptr;
   OverlayDialogView* configuring_ = nullptr;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/poll_event_loop.h"
+#include "sim/console_lines.h"
 #include "sim/emulator.h"
 
 using namespace velantor;
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
     loop.Quit();
   });
 
-  std::string pending;
+  ConsoleLines lines;
   int stdinWatch = 0;
   if (options.readStdin && StdinReadable()) {
     stdinWatch = loop.WatchFd(STDIN_FILENO, true, false, [&](unsigned) {
@@ -98,18 +99,13 @@ int main(int argc, char** argv) {
         if (!options.keepAfterEof) loop.Quit();
         return;
       }
-      pending.append(buffer, static_cast<size_t>(n));
-      if (pending.size() > 4096 && pending.find('\n') == std::string::npos) {
-        Print("error: control line too long, dropped\n");
-        pending.clear();
-      }
-      for (size_t nl; (nl = pending.find('\n')) != std::string::npos;) {
-        std::string line = pending.substr(0, nl);
-        pending.erase(0, nl + 1);
+      const int droppedBefore = lines.Dropped();
+      for (const std::string& line : lines.Feed(buffer, static_cast<size_t>(n))) {
         ControlConsole::Result r = emulator.Console().Run(line);
         Print(r.text);
         if (r.quit) loop.Quit();
       }
+      if (lines.Dropped() != droppedBefore) Print("error: control line too long, dropped whole\n");
     });
   }
 

@@ -12,7 +12,12 @@
 
 namespace velantor::sim {
 
-TcpServer::TcpServer(EventLoop& loop, DeviceModel& model) : loop_(loop), model_(model) {}
+namespace {
+constexpr int kTimerResumeAccept = 1;
+constexpr int kResumeAcceptMs = 250;
+}  // namespace
+
+TcpServer::TcpServer(EventLoop& loop, DeviceModel& model) : TimerTarget(loop), loop_(loop), model_(model) {}
 
 TcpServer::~TcpServer() {
   *alive_ = false;
@@ -46,7 +51,12 @@ std::string TcpServer::Listen(const std::string& address, uint16_t port) {
 void TcpServer::OnAccept() {
   for (;;) {
     int fd = accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return;  // EAGAIN, or a connection that vanished before we took it
+    if (fd < 0) {
+      // Out of descriptors the waiting connection stays queued and the socket stays readable:
+      // accepting again at once would spin. Wait for a descriptor to come free instead.
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) PauseAccepting();
+      return;  // EAGAIN, or a connection that vanished before we took it
+    }
     int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);  // a split reply stays split
     const int id = nextId_++;
@@ -64,6 +74,25 @@ void TcpServer::OnAccept() {
     connections_[id] = std::move(c);
     ++stats_.accepted;
   }
+}
+
+void TcpServer::PauseAccepting() {
+  if (acceptPaused_) return;
+  acceptPaused_ = true;
+  ++stats_.acceptPauses;
+  loop_.UpdateFdWatch(listenWatch_, false, false);
+  SetTimer(kTimerResumeAccept, kResumeAcceptMs);  // descriptors may come free outside this server too
+}
+
+void TcpServer::ResumeAccepting() {
+  if (!acceptPaused_) return;
+  acceptPaused_ = false;
+  KillTimer(kTimerResumeAccept);
+  loop_.UpdateFdWatch(listenWatch_, true, false);
+}
+
+void TcpServer::OnTimer(int id) {
+  if (id == kTimerResumeAccept) ResumeAccepting();
 }
 
 void TcpServer::OnReadable(int id, unsigned events) {
@@ -136,6 +165,7 @@ void TcpServer::Drop(int id) {
   model_.CloseChannel(c->channel);
   c->shaper->Clear();
   close(c->fd);
+  ResumeAccepting();  // a descriptor is free again
 }
 
 void TcpServer::CloseAll() {

@@ -16,10 +16,11 @@
 
 namespace velantor::sim {
 
-class TcpServer {
+class TcpServer : public TimerTarget {
  public:
   struct Stats {
     int accepted = 0;
+    int acceptPauses = 0;  // times the server ran out of descriptors and stopped accepting
     int closedByPeer = 0;
     int closedByDevice = 0;  // the "close" fault
     int overflows = 0;       // a peer that stopped reading; its connection was dropped
@@ -51,6 +52,9 @@ class TcpServer {
     bool dead = false;
   };
   void OnAccept();
+  void OnTimer(int id) override;
+  void PauseAccepting();
+  void ResumeAccepting();
   void OnReadable(int id, unsigned events);
   void Queue(int id, const uint8_t* data, size_t length);
   void Flush(int id);
@@ -61,6 +65,7 @@ class TcpServer {
   DeviceModel& model_;
   int listenFd_ = -1;
   int listenWatch_ = 0;
+  bool acceptPaused_ = false;
   uint16_t port_ = 0;
   std::string address_;
   std::map<int, std::unique_ptr<Connection>> connections_;

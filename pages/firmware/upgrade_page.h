@@ -121,6 +121,11 @@ class CUpgradePage : public PageBase {
   void ClosePort() override;
   void OnTabChosen(int page) override;
   bool LocksHeaders() const override { return upgrading_ == 1; }
+  std::string CloseWarning() const override {
+    return upgrading_ == 1 ? "A firmware upgrade is being written. Closing now stops it half way and may leave "
+                             "the switcher without working firmware. Close anyway?"
+                           : "";
+  }
   const HexLog* SentLog() const override { return nullptr; }  // the page logs no traffic
   const HexLog* ReceivedLog() const override { return nullptr; }
 

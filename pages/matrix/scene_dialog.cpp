@@ -49,6 +49,21 @@ void CSceneDialog::OnOutputSelChange(int output, int index) {
   changed_.Notify();
 }
 
+void CSceneDialog::OnNameEdited(const std::string& text) { view_.name = text; }
+
+std::string CSceneDialog::AcceptedName(const std::string& old) const {
+  const auto first = view_.name.find_first_not_of(" \t");
+  if (first == std::string::npos) return old;
+  const auto last = view_.name.find_last_not_of(" \t");
+  std::string name = view_.name.substr(first, last - first + 1);
+  if (name.size() > kMaxName) {
+    name.resize(kMaxName);
+    while (!name.empty() && (static_cast<unsigned char>(name.back()) & 0xC0) == 0x80) name.pop_back();  // no cut letter
+    if (!name.empty() && (static_cast<unsigned char>(name.back()) & 0x80)) name.pop_back();
+  }
+  return name;
+}
+
 RoutePlan CSceneDialog::Accept() {
   RoutePlan plan{};
   for (size_t k = 0; k < view_.outputs.size(); ++k) plan[k] = view_.outputs[k].selection;

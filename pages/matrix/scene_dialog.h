@@ -17,7 +17,7 @@ namespace velantor {
 using RoutePlan = std::array<int, kMatrixPorts>;
 
 struct SceneDialogViewState {
-  std::string name;                  // "Setting name", shown only
+  std::string name;                  // "Setting name", editable
   ListViewState allFrom;             // "Select Input", "In1" to "In8", "Port to Port"
   std::array<ListViewState, kMatrixPorts> outputs;  // "In1" to "In8" per output
   std::array<bool, kMatrixPorts> outputVisible{};
@@ -43,6 +43,11 @@ class CSceneDialog {
   // output k, "Select Input" changes nothing.
   void OnAllFromSelChange(int index);
   void OnOutputSelChange(int output, int index);  // output 1 to 8
+  // Typing into "Setting name". OK keeps it trimmed; an empty name keeps the scene's old one.
+  void OnNameEdited(const std::string& text);
+  // The name OK gives the scene: the edited one trimmed and cut to kMaxName, or `old` when empty.
+  std::string AcceptedName(const std::string& old) const;
+  static constexpr size_t kMaxName = 32;
   // OK: the chosen plan; the dialog closes.
   RoutePlan Accept();
   // Cancel and the close button: nothing is kept.

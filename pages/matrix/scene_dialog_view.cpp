@@ -22,7 +22,9 @@ SceneDialogView::SceneDialogView(CMatrixPage& page, QWidget* parent)
   auto* top = new QVBoxLayout(this);
   form_ = new QFormLayout();
   name_ = new QLineEdit(this);
-  name_->setReadOnly(true);  // the scene keeps its name
+  connect(name_, &QLineEdit::textEdited, this, [this](const QString& t) {
+    page_.SceneDialog().OnNameEdited(t.toStdString());
+  });
   skin::Identify(name_, CSceneDialog::kNameEdit);
   form_->addRow("Setting name", name_);
   allFrom_ = new QComboBox(this);
@@ -66,7 +68,7 @@ void SceneDialogView::Sync() {
   syncing_ = true;
   const CSceneDialog& dialog = page_.SceneDialog();
   const SceneDialogViewState& v = dialog.View();
-  name_->setText(skin::Qs(v.name));
+  if (name_->text() != skin::Qs(v.name)) name_->setText(skin::Qs(v.name));  // typing keeps its cursor
   skin::ShowList(allFrom_, v.allFrom);
   for (size_t k = 0; k < outputs_.size(); ++k) {
     skin::ShowList(outputs_[k], v.outputs[k]);

@@ -72,10 +72,12 @@ void CMatrixPage::OnSceneEdit() { sceneDialog_.Open(sceneName_, workingRoute_); 
 void CMatrixPage::OnSceneDialogOk() {
   if (!sceneDialog_.IsOpen()) return;
   // An output left without an input in the dialog keeps its plan.
+  sceneName_ = sceneDialog_.AcceptedName(sceneName_);
   const RoutePlan plan = sceneDialog_.Accept();
   for (size_t k = 0; k < plan.size(); ++k) {
     if (ValidRouteIndex(plan[k])) workingRoute_[k] = plan[k];
   }
+  view_.scenes.rows[static_cast<size_t>(selectedScene_)][0] = sceneName_;
   RefreshSceneRow();
 }
 

@@ -7,11 +7,17 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/bytes.h"
@@ -111,6 +117,69 @@ TEST(SimProgram, ControlCommandsChangeWhatTheTcpPortAnswersAndSigtermStopsIt) {
   EXPECT_TRUE(sim.WaitFor("error:"));
   kill(sim.pid, SIGTERM);
   EXPECT_EQ(sim.Wait(), 0);
+}
+
+// User plus system CPU time of process `pid`, in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string field;
+  long utime = 0, stime = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i) {
+    if (i == 14) utime = std::stol(field);
+    if (i == 15) stime = std::stol(field);
+  }
+  return utime + stime;
+}
+
+// A connect that gives up after 200 ms: with its accept queue full the server's host drops the
+// handshake and a blocking connect would wait for minutes.
+int ConnectTo(uint16_t port) {
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 && errno != EINPROGRESS) {
+    close(fd);
+    return -1;
+  }
+  pollfd p{fd, POLLOUT, 0};
+  int error = 0;
+  socklen_t length = sizeof error;
+  if (poll(&p, 1, 200) != 1 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+TEST(SimProgram, OutOfDescriptorsItWaitsInsteadOfSpinningAndServesAgainOnceOneIsFree) {
+  // The emulator is started with few descriptors (the limit is inherited, then ours restored).
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 24;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  Program sim({"--tcp", "127.0.0.1:0", "--no-serial", "--no-udp"});
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+  ASSERT_TRUE(sim.WaitFor("ready"));
+  const uint16_t port = static_cast<uint16_t>(std::stoi(sim.output.substr(sim.output.find("tcp 127.0.0.1:") + 14)));
+
+  std::vector<int> clients;
+  for (int i = 0; i < 40; ++i) {
+    const int fd = ConnectTo(port);  // the kernel completes these even when the emulator cannot take them
+    if (fd >= 0) clients.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const long before = CpuTicks(sim.pid);
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_LT(CpuTicks(sim.pid) - before, 30);  // ticks are 10 ms: a spinning loop would take ~100
+
+  for (int fd : clients) close(fd);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  EXPECT_EQ(Ask(port, Frame({0x01, 0x04, 0x03})).size(), 13u);
 }
 
 TEST(SimProgram, ABadCommandLineSaysWhyAndExitsWith2) {

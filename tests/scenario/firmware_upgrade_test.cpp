@@ -35,7 +35,9 @@ TEST_P(FirmwareOnBothLinks, AMainFileIsWrittenWholeAndReportedOnlyOnceTheSwitche
   EXPECT_EQ(page.Upgrading(), 1);
   EXPECT_FALSE(page.View().upgradeEnabled);
   EXPECT_TRUE(h.main->HeadersLocked());
+  EXPECT_NE(h.main->CloseWarning().find("firmware upgrade is being written"), std::string::npos);
   RunWrite();
+  EXPECT_EQ(h.main->CloseWarning(), "");  // closing is harmless again
   const std::vector<std::string> expected = {
       kPart1Start,     FwWire({0x20, 0x01, 0x80, 0, 0, 0, 0, 0x40}), FwWire({0x20, 0x01, 0x10, 0, 0, 0, 0, 0x40}),
       Header(1, 0),    Header(1, 1),

@@ -69,6 +69,34 @@ TEST_P(MatrixScenes, AnOutputLeftWithoutInputInTheDialogKeepsItsPlanAndIsNeverSe
   EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(2, 1), Switch(2, 2), Switch(2, 3), Switch(2, 4)}));
 }
 
+TEST_P(MatrixScenes, OkStoresAnEditedNameTrimmedAndAnEmptyNameKeepsTheOldOne) {
+  ConnectAndShow(GetParam());
+  Page().OnSceneClick(2);
+  Page().OnSceneEdit();
+  Page().SceneDialog().OnNameEdited("  Lecture hall  ");
+  Page().OnSceneDialogOk();
+  EXPECT_EQ(Row(2)[0], "Lecture hall");
+  Page().OnSceneClick(0);
+  Page().OnSceneClick(2);
+  EXPECT_EQ(Page().SceneName(), "Lecture hall");
+
+  Page().OnSceneEdit();
+  EXPECT_EQ(Page().SceneDialog().View().name, "Lecture hall");
+  Page().SceneDialog().OnNameEdited("   ");
+  Page().OnSceneDialogOk();
+  EXPECT_EQ(Row(2)[0], "Lecture hall");
+
+  Page().OnSceneEdit();  // a very long name is cut, never a letter in half
+  Page().SceneDialog().OnNameEdited(std::string(31, 'a') + "\xC3\xA9xyz");
+  Page().OnSceneDialogOk();
+  EXPECT_EQ(Row(2)[0], std::string(31, 'a'));
+
+  Page().OnSceneEdit();  // Cancel keeps nothing
+  Page().SceneDialog().OnNameEdited("Other");
+  Page().OnSceneDialogCancel();
+  EXPECT_EQ(Row(2)[0], std::string(31, 'a'));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixScenes, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
 
 class MatrixScenesSerial : public MatrixPageTest {};

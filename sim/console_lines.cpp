@@ -1,0 +1,27 @@
+#include "sim/console_lines.h"
+
+namespace velantor::sim {
+
+std::vector<std::string> ConsoleLines::Feed(const char* data, size_t length) {
+  std::vector<std::string> lines;
+  for (size_t i = 0; i < length; ++i) {
+    const char c = data[i];
+    if (c == '\n') {
+      if (!discarding_) lines.push_back(pending_);
+      pending_.clear();
+      discarding_ = false;
+      continue;
+    }
+    if (discarding_) continue;
+    if (pending_.size() >= kMaxLine) {
+      pending_.clear();
+      discarding_ = true;
+      ++dropped_;
+      continue;
+    }
+    pending_.push_back(c);
+  }
+  return lines;
+}
+
+}  // namespace velantor::sim
