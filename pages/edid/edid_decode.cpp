@@ -304,12 +304,17 @@ std::vector<std::string> DescribeEdid(const EdidInfo& info) {
   lines.push_back("Made: " + MadeText(info));
   lines.push_back(Format("EDID version: %u.%u", static_cast<unsigned>(info.versionMajor),
                          static_cast<unsigned>(info.versionMinor)));
+  // Warnings, not refusals: such an EDID can be sent, but a display may read it wrongly.
+  if (info.versionMajor != 1 || info.versionMinor < 3 || info.versionMinor > 4) {
+    lines.push_back("Warning: unusual EDID version (1.3 or 1.4 expected)");
+  }
   if (info.preferredTiming) {
     const EdidTiming& t = *info.preferredTiming;
     lines.push_back("Preferred timing: " + ResolutionText(t) + " " + RefreshText(t) +
                     Format(" (pixel clock %u.%02u MHz)", t.pixelClockKHz / 1000, t.pixelClockKHz % 1000 / 10));
   } else {
     lines.push_back("Preferred timing: none");
+    lines.push_back("Warning: no preferred timing (a display may not know which mode to use)");
   }
   if (info.rangeLimits) lines.push_back(RangeLimitsText(*info.rangeLimits));
   lines.push_back("Monitor name: " + (info.monitorName.empty() ? std::string("none") : info.monitorName));

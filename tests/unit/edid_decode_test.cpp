@@ -65,6 +65,20 @@ TEST(EdidDecode, ReadsWhatOurTestDisplaySaysOfItself) {
   EXPECT_EQ(DescribeEdid(info), expected);
 }
 
+TEST(EdidDecode, AnOddVersionOrNoPreferredTimingIsWarnedOfButStillDecoded) {
+  Bytes e = TestDisplay();
+  e[19] = 0;                               // EDID 1.0
+  std::fill(e.begin() + 54, e.begin() + 56, 0);  // the first descriptor is no timing
+  Seal(e, 0);
+  const std::vector<std::string> lines = DescribeEdid(DecodeEdid(e));
+  auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+  EXPECT_TRUE(has("EDID version: 1.0"));
+  EXPECT_TRUE(has("Warning: unusual EDID version (1.3 or 1.4 expected)"));
+  EXPECT_TRUE(has("Preferred timing: none"));
+  EXPECT_TRUE(has("Warning: no preferred timing (a display may not know which mode to use)"));
+  EXPECT_TRUE(has("Monitor name: Test Panel"));
+}
+
 TEST(EdidDecode, InterlacedAndFractionalRatesReadAsAnOperatorExpects) {
   Bytes e = TestDisplay();
   Put(e, 54, "01 1D 80 18 71 1C 16 20 58 2C 25 00 00 00 00 00 00 9E");  // 74.25 MHz, 540 lines per field
