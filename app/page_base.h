@@ -42,6 +42,10 @@ class PageBase : public virtual ShellPage,
 
   const HexLog* SentLog() const override { return &sentLog_; }
   const HexLog* ReceivedLog() const override { return &receivedLog_; }
+  void ClearLogs() override {
+    sentLog_.Clear();
+    receivedLog_.Clear();
+  }
   SocketReceiver* SocketTarget() override { return this; }
   void ClosePort() override { port_.Close(); }
   ChangeNotifier& Changed() { return changed_; }

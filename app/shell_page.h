@@ -28,6 +28,8 @@ class ShellPage {
   // The hidden logs, for the diagnostics view (null when the page keeps none).
   virtual const HexLog* SentLog() const { return nullptr; }
   virtual const HexLog* ReceivedLog() const { return nullptr; }
+  // Empties both logs (the diagnostics view's "Clear"); what the page parses is untouched.
+  virtual void ClearLogs() {}
 };
 
 // The General page's extra duties towards the shell.

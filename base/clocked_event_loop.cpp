@@ -4,6 +4,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace velantor {
@@ -14,8 +15,12 @@ ClockedEventLoop::~ClockedEventLoop() {
   if (wakeFd_ >= 0) close(wakeFd_);
 }
 
+// A window timer counts from the millisecond the caller sees, so it fires on whole milliseconds.
 void ClockedEventLoop::StartTimer(TimerTarget* target, int id, int periodMs) {
-  timers_.Start(target, id, periodMs, NowMs());
+  timers_.Start(target, id, std::max(1, periodMs) * int64_t{1000}, NowMs() * 1000);
+}
+void ClockedEventLoop::StartTimerUs(TimerTarget* target, int id, int64_t periodUs) {
+  timers_.Start(target, id, periodUs, NowUs());
 }
 void ClockedEventLoop::StopTimer(TimerTarget* target, int id) { timers_.Stop(target, id); }
 void ClockedEventLoop::StopAllTimers(TimerTarget* target) { timers_.StopAll(target); }

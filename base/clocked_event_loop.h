@@ -18,6 +18,7 @@ class ClockedEventLoop : public EventLoop {
   ~ClockedEventLoop() override;
 
   void StartTimer(TimerTarget* target, int id, int periodMs) override;
+  void StartTimerUs(TimerTarget* target, int id, int64_t periodUs) override;
   void StopTimer(TimerTarget* target, int id) override;
   void StopAllTimers(TimerTarget* target) override;
   bool IsTimerRunning(const TimerTarget* target, int id) const override;
@@ -34,7 +35,7 @@ class ClockedEventLoop : public EventLoop {
   // Waits up to timeoutMs (0: just look, -1: forever) for watched descriptors or a post, and
   // calls the ready watches. Returns true when anything happened.
   bool PollDescriptors(int timeoutMs);
-  // Fires the earliest timer due at or before `limit`; returns false when none is due.
+  // Fires the earliest timer due at or before `limit` (microseconds); returns false when none is.
   bool FireOneDue(int64_t limit, int64_t* deadline);
   TimerTable& Timers() { return timers_; }
 

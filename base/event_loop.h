@@ -43,6 +43,13 @@ class EventLoop {
 
   // Milliseconds on the loop's clock (virtual in tests).
   virtual int64_t NowMs() const = 0;
+
+  // Finer time for what models a wire byte by byte (the emulated serial line): a loop whose clock
+  // counts microseconds keeps them; the others round to whole milliseconds.
+  virtual int64_t NowUs() const { return NowMs() * 1000; }
+  virtual void StartTimerUs(TimerTarget* target, int id, int64_t periodUs) {
+    StartTimer(target, id, static_cast<int>((periodUs + 999) / 1000));
+  }
 };
 
 // Base of everything that owns window timers (pages, dialogs, the main window). Its timers are
@@ -57,6 +64,7 @@ class TimerTarget {
   virtual void OnTimer(int id) = 0;
 
   void SetTimer(int id, int periodMs) { loop_.StartTimer(this, id, periodMs); }
+  void SetTimerUs(int id, int64_t periodUs) { loop_.StartTimerUs(this, id, periodUs); }
   void KillTimer(int id) { loop_.StopTimer(this, id); }
   bool TimerRunning(int id) const { return loop_.IsTimerRunning(this, id); }
   EventLoop& Loop() const { return loop_; }

@@ -11,6 +11,7 @@ class PollEventLoop : public ClockedEventLoop {
  public:
   PollEventLoop();
   int64_t NowMs() const override;
+  int64_t NowUs() const override;
 
   // Runs until Quit() is called (from any thread, or from a handler).
   void Run();
@@ -20,7 +21,7 @@ class PollEventLoop : public ClockedEventLoop {
 
  private:
   void Iterate(int64_t untilMs);
-  int64_t start_;
+  int64_t startUs_;
   std::atomic<bool> quit_{false};
 };
 

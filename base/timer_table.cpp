@@ -4,9 +4,9 @@
 
 namespace velantor {
 
-void TimerTable::Start(TimerTarget* target, int id, int periodMs, int64_t now) {
-  if (periodMs < 1) periodMs = 1;  // a zero period would fire forever without time passing
-  timers_[{target, id}] = Entry{periodMs, now + periodMs, nextOrder_++};
+void TimerTable::Start(TimerTarget* target, int id, int64_t periodUs, int64_t nowUs) {
+  if (periodUs < 1) periodUs = 1;  // a zero period would fire forever without time passing
+  timers_[{target, id}] = Entry{periodUs, nowUs + periodUs, nextOrder_++};
 }
 
 void TimerTable::Stop(TimerTarget* target, int id) { timers_.erase({target, id}); }
@@ -40,7 +40,7 @@ std::optional<TimerTable::Due> TimerTable::TakeDue(int64_t limit, int64_t* deadl
   }
   if (best == timers_.end()) return std::nullopt;
   *deadline = best->second.deadline;
-  best->second.deadline += best->second.periodMs;
+  best->second.deadline += best->second.periodUs;
   best->second.order = nextOrder_++;
   return Due{const_cast<TimerTarget*>(best->first.first), best->first.second};
 }

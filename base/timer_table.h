@@ -1,4 +1,5 @@
 // Timer bookkeeping shared by the loops that keep their own clock (virtual time and poll()).
+// Deadlines and periods are in microseconds.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,7 @@ class TimerTable {
     int id;
   };
 
-  void Start(TimerTarget* target, int id, int periodMs, int64_t now);
+  void Start(TimerTarget* target, int id, int64_t periodUs, int64_t nowUs);
   void Stop(TimerTarget* target, int id);
   void StopAll(TimerTarget* target);
   bool IsRunning(const TimerTarget* target, int id) const;
@@ -30,7 +31,7 @@ class TimerTable {
 
  private:
   struct Entry {
-    int periodMs;
+    int64_t periodUs;
     int64_t deadline;
     uint64_t order;
   };

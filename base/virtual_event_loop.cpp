@@ -9,17 +9,17 @@ void VirtualEventLoop::RunPending() {
   }
 }
 
-void VirtualEventLoop::Advance(int64_t ms) {
-  const int64_t target = now_ + (ms < 0 ? 0 : ms);
+void VirtualEventLoop::AdvanceUs(int64_t us) {
+  const int64_t target = nowUs_ + (us < 0 ? 0 : us);
   RunPending();
   int64_t deadline = 0;
   for (;;) {
     auto next = Timers().NextDeadline();
     if (!next || *next > target) break;
-    if (*next > now_) now_ = *next;
-    if (FireOneDue(now_, &deadline)) RunPending();
+    if (*next > nowUs_) nowUs_ = *next;
+    if (FireOneDue(nowUs_, &deadline)) RunPending();
   }
-  now_ = target;
+  nowUs_ = target;
   RunPending();
 }
 

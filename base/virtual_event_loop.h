@@ -10,11 +10,15 @@ namespace velantor {
 
 class VirtualEventLoop : public ClockedEventLoop {
  public:
-  int64_t NowMs() const override { return now_; }
+  // The clock counts microseconds; what happens inside a millisecond is seen at its end, as a
+  // window timer would see it.
+  int64_t NowMs() const override { return (nowUs_ + 999) / 1000; }
+  int64_t NowUs() const override { return nowUs_; }
 
   // Moves the clock forward by `ms`, firing every timer that falls due on the way in deadline
   // order (timers started by handlers included) and running posted tasks between them.
-  void Advance(int64_t ms);
+  void Advance(int64_t ms) { AdvanceUs(ms * 1000); }
+  void AdvanceUs(int64_t us);
   // Runs what is ready now (posted tasks, ready descriptors) without moving the clock.
   void RunPending();
   // For tests with real threads or sockets: pumps posted tasks and descriptors on the wall clock,
@@ -22,7 +26,7 @@ class VirtualEventLoop : public ClockedEventLoop {
   bool WaitUntil(const std::function<bool()>& done, int wallTimeoutMs = 3000);
 
  private:
-  int64_t now_ = 0;
+  int64_t nowUs_ = 0;
 };
 
 }  // namespace velantor

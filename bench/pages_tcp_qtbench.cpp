@@ -1,11 +1,16 @@
 // The Matrix and FW Upgrade pages over TCP loopback against the velantor-sim process, in real
-// time: the Matrix poll per exchange (17 exchanges on each entry), and a 64 KiB part-1 firmware
+// time: the Matrix poll per exchange (17 exchanges on each entry), a click on an input button until
+// the output's read-out shows the new input (the switcher's acknowledgement and the repaint
+// included), and a 64 KiB part-1 firmware
 // write against its floor of 24.5 s (the mandated pauses: 200 ms before the first block, 100 ms
 // before each of the other 241, and 200 ms before the first preparation). The write takes about
 // 25 s. Printed, never asserted.
 //   pages_tcp_qtbench [entries]   (Matrix entries to average, default 5)
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <algorithm>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +20,7 @@
 #include "gui/qt_panel.h"
 #include "pages/firmware/upgrade_page.h"
 #include "pages/matrix/matrix_page.h"
+#include "skin/segment_display.h"
 
 namespace {
 
@@ -44,6 +50,32 @@ void MatrixPoll(Panel& panel, int entries) {
   const double perEntry = static_cast<double>(total) / entries;
   std::printf("TCP loopback, Matrix poll: %.1f ms per entry, %.2f ms per exchange (%d exchanges, %d entries)\n",
               perEntry, perEntry / kPollExchanges, kPollExchanges, entries);
+}
+
+// Output B's input buttons "3" (1141) and "2" (1140) in turn; the read-out is 1063.
+void ClickToRoute(Panel& panel, int clicks) {
+  auto* display = panel.View().findChild<skin::SegmentDisplay*>("1063");
+  auto* three = panel.View().findChild<QPushButton*>("1141");
+  auto* two = panel.View().findChild<QPushButton*>("1140");
+  if (!display || !three || !two) {
+    std::printf("click to route: the Matrix page's controls were not found\n");
+    return;
+  }
+  std::vector<qint64> us;
+  for (int i = 0; i < clicks; ++i) {
+    QPushButton* button = i % 2 ? two : three;
+    const QString want = i % 2 ? "2" : "3";
+    QElapsedTimer clock;
+    clock.start();
+    button->click();
+    while (display->Text() != want && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 1);
+    us.push_back(clock.nsecsElapsed() / 1000);
+    RunUntil([] { return false; }, 50);
+  }
+  std::sort(us.begin(), us.end());
+  std::printf("TCP loopback, click on an input button to the read-out showing it: median %.2f ms, max %.2f ms "
+              "(%d clicks)\n",
+              static_cast<double>(us[us.size() / 2]) / 1000, static_cast<double>(us.back()) / 1000, clicks);
 }
 
 void FirmwarePart1(Panel& panel) {
@@ -94,6 +126,7 @@ int main(int argc, char** argv) {
     RunUntil([&] { return panel.Shared().TcpLinkUp == 1 && panel.Main().HeadersEnabled(); }, 10000);
     RunUntil([] { return false; }, 2000);  // the General page's chain after the connect
     MatrixPoll(panel, entries);
+    ClickToRoute(panel, 40);
     FirmwarePart1(panel);
   }
   kill(child, SIGTERM);

@@ -65,9 +65,15 @@ void Session::OnMessageChanged() {
 
 bool Session::Expired() const { return loop_.NowMs() >= deadline_; }
 
+// The link went away under a command (the switcher closed the connection, the adapter failed):
+// nothing the command waits for can come any more.
+bool Session::LinkLost() const {
+  return linked_ && panel_.Shared().Link.state == std::string(LinkReport::kLost);
+}
+
 bool Session::RunUntil(const std::function<bool()>& done) {
   while (!done()) {
-    if (Expired()) return false;
+    if (Expired() || LinkLost()) return false;
     loop_.RunFor(std::min<int64_t>(kLookMs, deadline_ - loop_.NowMs()));
   }
   return true;
@@ -97,6 +103,11 @@ Report Session::Judge(size_t mark, bool confirmed) const {
     }
   }
   if (worst) return Report::Failure(OutcomeOfMessage(*worst), *worst);
+  if (LinkLost() && !confirmed) {
+    const bool tcp = options_.panel.connect == PanelOptions::Link::kTcp;
+    return Report::Failure(Outcome::kLinkFailure, tcp ? "Connect to Matrix failed!" : "Open COM failed!",
+                           "the link to " + LinkName() + " was lost");
+  }
   if (confirmed) {
     Report done;
     if (success) done.message = *success;

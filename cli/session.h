@@ -41,6 +41,7 @@ class Session {
   // Runs the loop for `ms` (or until the command's time is up).
   void RunFor(int64_t ms);
   bool Expired() const;
+  bool LinkLost() const;
   int TimeoutMs() const { return timeoutMs_; }
 
   // The messages the panel opened, in order; a mark is a count of them.

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include "app/main_dialog.h"
@@ -28,7 +29,9 @@ void Show(QPlainTextEdit* edit, const HexLog* log, uint64_t* revision) {
   const uint64_t now = log ? log->Revision() : 0;
   if (now == *revision) return;
   *revision = now;
-  QString text = log ? QString::fromStdString(log->Text()) : QString("(this page keeps no log)");
+  QString text = !log                 ? QString("(this page keeps no log)")
+                 : log->TextEnabled() ? QString::fromStdString(log->Text())
+                                      : QString("(this page counts what it receives but keeps no text of it)");
   edit->setPlainText(text.replace("\r\n", "\n"));
   edit->moveCursor(QTextCursor::End);
 }
@@ -46,7 +49,12 @@ DiagnosticsView::DiagnosticsView(CMainDialog& dialog, QWidget* parent)
   grid->addWidget(received_, 1, 1);
   rejects_ = new QLabel(this);
   rejects_->setObjectName("checksumRejects");
-  grid->addWidget(rejects_, 2, 0, 1, 2);
+  grid->addWidget(rejects_, 2, 0);
+  clear_ = new QPushButton(skin::Tr("Clear logs"), this);
+  clear_->setObjectName("clearLogs");
+  clear_->setAccessibleName("clearLogs");
+  connect(clear_, &QPushButton::clicked, this, &DiagnosticsView::ClearLogs);
+  grid->addWidget(clear_, 2, 1, Qt::AlignRight);
   poll_->setInterval(250);
   connect(poll_, &QTimer::timeout, this, &DiagnosticsView::Refresh);
   poll_->start();
@@ -62,6 +70,11 @@ void DiagnosticsView::Refresh() {
   Show(sent_, page ? page->SentLog() : nullptr, &sentRevision_);
   Show(received_, page ? page->ReceivedLog() : nullptr, &receivedRevision_);
   rejects_->setText(QString("Frames dropped for a bad checksum: %1").arg(dialog_.Shared().ChecksumRejects));
+}
+
+void DiagnosticsView::ClearLogs() {
+  if (ShellPage* page = dialog_.Page(dialog_.CurrentPage())) page->ClearLogs();
+  Refresh();
 }
 
 QString DiagnosticsView::SentText() const { return sent_->toPlainText(); }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QPushButton;
 class QTimer;
 
 namespace velantor {
@@ -20,12 +21,14 @@ class DiagnosticsView : public QWidget {
   QString SentText() const;
   QString ReceivedText() const;
   QString RejectsText() const;
+  void ClearLogs();
 
  private:
   CMainDialog& dialog_;
   QPlainTextEdit* sent_;
   QPlainTextEdit* received_;
   QLabel* rejects_;
+  QPushButton* clear_;
   QTimer* poll_;
   uint64_t sentRevision_ = ~0ull;
   uint64_t receivedRevision_ = ~0ull;

@@ -1,5 +1,7 @@
 #include "gui/qt_event_loop.h"
 
+#include <poll.h>
+
 #include <QMetaObject>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -54,19 +56,32 @@ void QtEventLoop::Post(std::function<void()> task) {
 int QtEventLoop::WatchFd(int fd, bool wantRead, bool wantWrite, FdCallback onReady) {
   const int id = nextWatchId_++;
   Watch& w = watches_[id];
+  w.fd = fd;
   w.read = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
   w.write = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
-  QObject::connect(w.read.get(), &QSocketNotifier::activated, context_.get(),
-                   [onReady] { onReady(kFdReadable); });
-  QObject::connect(w.write.get(), &QSocketNotifier::activated, context_.get(),
-                   [onReady] { onReady(kFdWritable); });
+  for (QSocketNotifier* n : {w.read.get(), w.write.get()}) {
+    QObject::connect(n, &QSocketNotifier::activated, context_.get(), [this, id, onReady] { Report(id, onReady); });
+  }
   UpdateFdWatch(id, wantRead, wantWrite);
   return id;
+}
+
+// A notifier only says that something happened; the descriptor itself tells what, so the
+// callback gets the same bits as on the poll() loops, hang-ups and errors included.
+void QtEventLoop::Report(int watchId, const FdCallback& onReady) {
+  auto it = watches_.find(watchId);
+  if (it == watches_.end()) return;
+  const Watch& w = it->second;
+  pollfd p{w.fd, static_cast<short>((w.wantRead ? POLLIN : 0) | (w.wantWrite ? POLLOUT : 0)), 0};
+  if (::poll(&p, 1, 0) <= 0 || p.revents == 0) return;
+  onReady(static_cast<unsigned>(p.revents));
 }
 
 void QtEventLoop::UpdateFdWatch(int watchId, bool wantRead, bool wantWrite) {
   auto it = watches_.find(watchId);
   if (it == watches_.end()) return;
+  it->second.wantRead = wantRead;
+  it->second.wantWrite = wantWrite;
   it->second.read->setEnabled(wantRead);
   it->second.write->setEnabled(wantWrite);
 }
@@ -75,10 +90,10 @@ void QtEventLoop::UnwatchFd(int watchId) {
   auto it = watches_.find(watchId);
   if (it == watches_.end()) return;
   // The callback that is running may be the one removing its own watch.
-  it->second.read->setEnabled(false);
-  it->second.write->setEnabled(false);
-  it->second.read.release()->deleteLater();
-  it->second.write.release()->deleteLater();
+  for (auto* n : {&it->second.read, &it->second.write}) {
+    (*n)->setEnabled(false);
+    n->release()->deleteLater();
+  }
   watches_.erase(it);
 }
 

@@ -31,9 +31,13 @@ class QtEventLoop : public EventLoop {
 
  private:
   struct Watch {
+    int fd = -1;
+    bool wantRead = false;
+    bool wantWrite = false;
     std::unique_ptr<QSocketNotifier> read;
     std::unique_ptr<QSocketNotifier> write;
   };
+  void Report(int watchId, const FdCallback& onReady);
   using Key = std::pair<const TimerTarget*, int>;
   std::unique_ptr<QObject> context_;
   std::map<Key, QTimer*> timers_;

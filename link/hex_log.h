@@ -20,9 +20,12 @@ class HexLog {
   void AppendUncounted(uint8_t byte);
   // Logs bytes as one line ending in "\r\n" (a frame taken from the TCP link).
   void AppendLine(const uint8_t* bytes, size_t count);
+  // Plain text between the hex (the firmware page's block markers).
+  void AppendText(const std::string& text) { Write(text.data(), text.size()); }
 
   // A log whose text is never written still keeps its count (the firmware page).
   void SetTextEnabled(bool enabled) { textEnabled_ = enabled; }
+  bool TextEnabled() const { return textEnabled_; }
 
   const std::string& Text() const { return text_; }
   int Counter() const { return counter_; }

@@ -36,6 +36,7 @@ class PanelAssembly {
 
   CMainDialog& Main() { return *main_; }
   SharedState& Shared() { return shared_; }
+  const SharedState& Shared() const { return shared_; }
   PortDirectory& Directory() { return directory_; }
   CGeneralPage& GeneralPage();
   const PanelOptions& Options() const { return options_; }

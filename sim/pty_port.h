@@ -40,7 +40,7 @@ class PtyPort : public TimerTarget {
   void OnReadable(unsigned events);
   void OnReply(const uint8_t* data, size_t length);
   void WriteOut(const uint8_t* data, size_t length);
-  int64_t NowNs() const { return Loop().NowMs() * 1000000; }
+  int64_t NowNs() const { return Loop().NowUs() * 1000; }
 
   DeviceModel& model_;
   int master_ = -1;

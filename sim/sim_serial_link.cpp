@@ -108,8 +108,8 @@ void SimSerialLink::Schedule() {
     KillTimer(kWireTimer);
     return;
   }
-  const int64_t dueMs = (next + 999999) / 1000000;  // the loop's clock counts whole ms
-  SetTimer(kWireTimer, static_cast<int>(std::max<int64_t>(1, dueMs - Loop().NowMs())));
+  const int64_t dueUs = (next + 999) / 1000;  // the loop's clock counts microseconds
+  SetTimerUs(kWireTimer, std::max<int64_t>(1, dueUs - Loop().NowUs()));
 }
 
 void SimSerialLink::OnTimer(int) {
@@ -134,7 +134,8 @@ void SimSerialLink::OnTimer(int) {
     if (owner_) owner_->OnPortRxChar(byte, portNumber_);
     if (generation != generation_) return;  // the owner closed the port
   }
-  if (delivered && (settings_.eventMask & kEvRxFlag) && owner_) {
+  // A burst ends when the line falls quiet: one notice per reply, not per byte.
+  if (delivered && rx_.empty() && (settings_.eventMask & kEvRxFlag) && owner_) {
     ++stats_.bursts;
     owner_->OnPortNotice(kPortNoticeEventChar, portNumber_);
     if (generation != generation_) return;

@@ -70,7 +70,7 @@ class SimSerialLink : public SerialLink, private TimerTarget {
   void OnTimer(int id) override;
   void OnReply(const uint8_t* data, size_t length);
   void Schedule();
-  int64_t NowNs() const { return Loop().NowMs() * 1000000; }
+  int64_t NowNs() const { return Loop().NowUs() * 1000; }
 
   DeviceModel& model_;
   PortOwner* owner_ = nullptr;

@@ -10,8 +10,9 @@ namespace velantor {
 namespace {
 namespace p = protocol;
 
-// The page keeps no text of its traffic; frames from the socket come only while the page is
-// current.
+// The page keeps no text of what it receives (only the count), and its sent log marks the
+// write's steps instead of holding every byte of the image; frames from the socket come only while
+// the page is current.
 PagePolicy UpgradePolicy() {
   PagePolicy policy;
   policy.pageNumber = kPageFirmware;
@@ -194,6 +195,20 @@ void CUpgradePage::SendBytes(const std::vector<uint8_t>& bytes) {
     return;
   }
   PageBase::SendBytes(bytes);
+  LogSent(bytes.size());
+}
+
+bool CUpgradePage::SendWhole(const std::vector<uint8_t>& bytes) {
+  const bool taken = PageBase::SendWhole(bytes);
+  if (taken) LogSent(bytes.size());
+  return taken;
+}
+
+// The sent log: a line break for every frame of the write, "Send data:" and a line break for
+// every block (again for a block sent with its header after a silence).
+void CUpgradePage::LogSent(size_t length) {
+  if (runner_.RunningId() != kWrite) return;
+  sentLog_.AppendText(length > kFrameSize ? "Send data:\r\n\r\n" : "\r\n");
 }
 
 // A block goes out whole or not at all: part of one would be read by the switcher as the start of

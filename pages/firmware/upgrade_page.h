@@ -126,8 +126,6 @@ class CUpgradePage : public PageBase {
                              "the switcher without working firmware. Close anyway?"
                            : "";
   }
-  const HexLog* SentLog() const override { return nullptr; }  // the page logs no traffic
-  const HexLog* ReceivedLog() const override { return nullptr; }
 
   // Read-only state.
   const UpgradeViewState& View() const { return view_; }
@@ -161,6 +159,8 @@ class CUpgradePage : public PageBase {
   void OnPageTimer(int /*id*/) override {}
   void OnSocketNotice(int event, int error, bool wasConnected) override;
   void SendBytes(const std::vector<uint8_t>& bytes) override;
+  bool SendWhole(const std::vector<uint8_t>& bytes) override;
+  void LogSent(size_t length);
   void AppendLog(const std::string& text);
   void ShowPrompt(Prompt kind, const std::string& text);
   bool IsRefusalOfRunningPart(const CommandFrame& frame) const;

@@ -1,12 +1,14 @@
-// CGeneralPage, device options: beep, IR control, border, display mode with its settings, the
-// input channel and the read-back chain after a connect. A control that changes the switcher
-// shows its confirmed state until the switcher acknowledges the change. These commands have no
-// guard timers (a lost acknowledgement leaves the control as it was), so they are not exchanges
-// of the runner: their replies are state the switcher reports, dispatched through one table.
-#include <array>
+// The device options part of the General page. A control that changes the switcher shows its
+// confirmed state until the switcher acknowledges the change; each change is one guarded
+// exchange of the runner. The replies, and the answers of the read-back chain, are state the
+// switcher reports, dispatched through one table.
+#include "pages/general/device_options.h"
 
+#include <array>
+#include <utility>
+
+#include "app/page_base.h"
 #include "link/protocol.h"
-#include "pages/general/general_page.h"
 
 namespace velantor {
 
@@ -41,43 +43,44 @@ bool ValidIndex(const ListViewState& list, int index) {
 }
 }  // namespace
 
-void CGeneralPage::InitialiseOptionsView() {
-  options_.layout.items = NumberItems(4);
-  options_.audio.items = NumberItems(4);
-  options_.main.items = NumberItems(4);
-  options_.wallX.items = NumberItems(32);
-  options_.wallY.items = NumberItems(32);
+DeviceOptions::DeviceOptions(GeneralPageTools& tools, DeviceOptionsPeers peers)
+    : tools_(tools), peers_(std::move(peers)) {
+  view_.layout.items = NumberItems(4);
+  view_.audio.items = NumberItems(4);
+  view_.main.items = NumberItems(4);
+  view_.wallX.items = NumberItems(32);
+  view_.wallY.items = NumberItems(32);
   // Until the switcher names its display mode no mode setting can be changed.
-  ApplyDisplayMode(0);
+  ShowDisplayMode(0);
 }
 
-void CGeneralPage::SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending) {
+void DeviceOptions::SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending) {
   // The click toggled the box; it shows its confirmed state until the acknowledgement.
   const bool on = !box.checked;
   pending = on;
   StartOptionCommand(p::SetOption(op, on));
-  Notify();
+  tools_.Notify();
 }
 
 // Every option command is guarded: the first timer resends once, the second gives up with
 // "Time out!". After a refusal or a time-out the options are read back, so the controls show
 // what the switcher really has (it may have taken a change whose acknowledgement was lost).
-void CGeneralPage::StartOptionCommand(const CommandFrame& frame) {
+void DeviceOptions::StartOptionCommand(const CommandFrame& frame) {
   Exchange command;
-  command.id = kOptionCommand;
+  command.id = kOptionCommandExchange;
   command.steps.push_back(ExchangeStep::Frame(frame, {frame[p::kByteOpcode], frame[p::kByteSub]},
-                                              kTimerOptionRetry, kTimerOptionTimeout));
+                                              general_timers::kOptionRetry, general_timers::kOptionTimeout));
   command.onReply = [this](const CommandFrame& reply, size_t) {
     optionReplyAwaited_ = true;
-    HandleOptionFrame(reply, lastFrameSerial_);  // the control follows the acknowledgement
+    OnFrame(reply, tools_.FrameFromSerial());  // the control follows the acknowledgement
     optionReplyAwaited_ = false;
     return reply[p::kByteValue] == p::kAccepted ? ReplyVerdict::kAccept : ReplyVerdict::kRefuse;
   };
   command.onEnd = [this](ExchangeEnd end, size_t) { OnOptionCommandEnd(end); };
-  runner_.Start(std::move(command));
+  tools_.Runner().Start(std::move(command));
 }
 
-void CGeneralPage::OnOptionCommandEnd(ExchangeEnd end) {
+void DeviceOptions::OnOptionCommandEnd(ExchangeEnd end) {
   if (end == ExchangeEnd::kDone) return;
   pendingBeep_.reset();
   pendingIr_.reset();
@@ -85,149 +88,149 @@ void CGeneralPage::OnOptionCommandEnd(ExchangeEnd end) {
   pendingMain_.reset();
   pendingWallX_.reset();
   pendingWallY_.reset();
-  if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, kSetFailed);
-  if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) StartReadBackChain(false);
+  if (end == ExchangeEnd::kRefused) tools_.ShowMessageFor(1500, PageBase::kSetFailed);
+  if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) peers_.repairReadBack();
 }
 
 // The acknowledgement gives the box the state last asked for, so two quick clicks that asked
 // for the same change leave it right. An acknowledgement nobody asked for (a repeated one, or
 // one that comes after its time-out) carries no state: flipping the box on it would show the
 // opposite of what the switcher has.
-void CGeneralPage::OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending) {
+void DeviceOptions::OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending) {
   if (!pending) return;
   box.checked = *pending;
-  Notify();
+  tools_.Notify();
 }
 
-void CGeneralPage::OnBeepCheck() {
-  if (RefuseWhileBusy() || !LinkReady()) return;
-  SendOnOff(p::kOpBeep, options_.beep, pendingBeep_);
+void DeviceOptions::OnBeepCheck() {
+  if (peers_.refuseWhileBusy() || !tools_.LinkReady()) return;
+  SendOnOff(p::kOpBeep, view_.beep, pendingBeep_);
 }
 
-void CGeneralPage::OnIrCheck() {
-  if (RefuseWhileBusy() || !LinkReady()) return;
-  SendOnOff(p::kOpIrControl, options_.ir, pendingIr_);
+void DeviceOptions::OnIrCheck() {
+  if (peers_.refuseWhileBusy() || !tools_.LinkReady()) return;
+  SendOnOff(p::kOpIrControl, view_.ir, pendingIr_);
 }
 
-void CGeneralPage::OnBorderCheck() {
-  if (RefuseWhileBusy() || !LinkReady()) return;
-  SendOnOff(p::kOpBorder, options_.border, pendingBorder_);
+void DeviceOptions::OnBorderCheck() {
+  if (peers_.refuseWhileBusy() || !tools_.LinkReady()) return;
+  SendOnOff(p::kOpBorder, view_.border, pendingBorder_);
 }
 
 // The display-mode settings: a valid choice on an idle, linked page is sent; the list shows
 // its confirmed value until the acknowledgement.
-bool CGeneralPage::SendSetting(bool valid, const CommandFrame& frame) {
-  if (!valid || RefuseWhileBusy() || !LinkReady()) return false;
-  restoreFlag_ = 0;
+bool DeviceOptions::SendSetting(bool valid, const CommandFrame& frame) {
+  if (!valid || peers_.refuseWhileBusy() || !tools_.LinkReady()) return false;
+  peers_.settingSent();
   StartOptionCommand(frame);
-  Notify();
+  tools_.Notify();
   return true;
 }
 
-void CGeneralPage::OnModeCheck(int mode) { SendSetting(mode >= 1 && mode <= 3, p::SetDisplayMode(mode)); }
+void DeviceOptions::OnModeCheck(int mode) { SendSetting(mode >= 1 && mode <= 3, p::SetDisplayMode(mode)); }
 
-void CGeneralPage::OnLayoutSelChange(int index) {
-  SendSetting(ValidIndex(options_.layout, index),
+void DeviceOptions::OnLayoutSelChange(int index) {
+  SendSetting(ValidIndex(view_.layout, index),
               forms::FourByteGap(p::kOpMultiViewer, p::kSubSetLayout, index + 1, index + 1));
 }
 
-void CGeneralPage::OnMainSelChange(int index) {
+void DeviceOptions::OnMainSelChange(int index) {
   const auto frame =
-      forms::FourByteGap(p::kOpMultiViewer, p::kSubSetMainSource, index + 1, options_.layout.selection + 1);
-  if (SendSetting(ValidIndex(options_.main, index), frame)) pendingMain_ = index;
+      forms::FourByteGap(p::kOpMultiViewer, p::kSubSetMainSource, index + 1, view_.layout.selection + 1);
+  if (SendSetting(ValidIndex(view_.main, index), frame)) pendingMain_ = index;
 }
 
-void CGeneralPage::OnAudioSelChange(int index) {
-  SendSetting(ValidIndex(options_.audio, index),
+void DeviceOptions::OnAudioSelChange(int index) {
+  SendSetting(ValidIndex(view_.audio, index),
               forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, index + 1, index + 1));
 }
 
-void CGeneralPage::OnWallXSelChange(int index) {
-  if (SendSetting(ValidIndex(options_.wallX, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallColumns, index + 1))) {
+void DeviceOptions::OnWallXSelChange(int index) {
+  if (SendSetting(ValidIndex(view_.wallX, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallColumns, index + 1))) {
     pendingWallX_ = index;
   }
 }
 
-void CGeneralPage::OnWallYSelChange(int index) {
-  if (SendSetting(ValidIndex(options_.wallY, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallRows, index + 1))) {
+void DeviceOptions::OnWallYSelChange(int index) {
+  if (SendSetting(ValidIndex(view_.wallY, index), forms::ThreeByte(p::kOpVideoWall, p::kSubSetWallRows, index + 1))) {
     pendingWallY_ = index;
   }
 }
 
-void CGeneralPage::OnInputCheck(int input) {
+void DeviceOptions::OnInputCheck(int input) {
   SendSetting(input >= 1 && input <= 4, forms::FourByteGap(p::kOpInputChannel, p::kSubSetInputChannel, input, input));
 }
 
 // What a display mode enables, without going on with the read-back.
-void CGeneralPage::ShowDisplayMode(int mode) {
+void DeviceOptions::ShowDisplayMode(int mode) {
   const bool known = mode >= 1 && mode <= 3;
   if (known) {
     displayMode_ = mode;
-    for (int m = 1; m <= 3; ++m) options_.modes[static_cast<size_t>(m - 1)].checked = m == mode;
+    for (int m = 1; m <= 3; ++m) view_.modes[static_cast<size_t>(m - 1)].checked = m == mode;
   }
   const ModeEnabling& e = kModeEnabling[static_cast<size_t>(known ? mode - 1 : 0)];
-  options_.layout.enabled = options_.audio.enabled = options_.main.enabled = e.multiViewer;
-  options_.border.enabled = options_.borderGroupEnabled = e.multiViewer;
-  options_.wallX.enabled = options_.wallY.enabled = e.videoWall;
-  for (CheckViewState& box : options_.inputs) box.enabled = e.videoWall;
-  Notify();
+  view_.layout.enabled = view_.audio.enabled = view_.main.enabled = e.multiViewer;
+  view_.border.enabled = view_.borderGroupEnabled = e.multiViewer;
+  view_.wallX.enabled = view_.wallY.enabled = e.videoWall;
+  for (CheckViewState& box : view_.inputs) box.enabled = e.videoWall;
+  tools_.Notify();
 }
 
-void CGeneralPage::ApplyDisplayMode(int mode) {
+void DeviceOptions::ApplyDisplayMode(int mode) {
   ShowDisplayMode(mode);
   const bool known = mode >= 1 && mode <= 3;
   const ModeEnabling& e = kModeEnabling[static_cast<size_t>(known ? mode - 1 : 0)];
   if (known && e.nextQueryOp != 0) {
     ContinueReadBack(p::Query(e.nextQueryOp, e.nextQuerySub));
   } else {
-    ReadBackChainDone();
+    peers_.readBackDone();
   }
 }
 
 // Outside multi-viewer mode the value is the input channel; in multi-viewer mode the audio
 // source, which the read-back follows with the border.
-void CGeneralPage::ApplyInputChannel(int value, bool readBack, bool serialPath) {
-  if (!options_.modes[1].checked) {
+void DeviceOptions::ApplyInputChannel(int value, bool readBack, bool serialPath) {
+  if (!view_.modes[1].checked) {
     if (value >= 1 && value <= 4) {
-      for (int n = 1; n <= 4; ++n) options_.inputs[static_cast<size_t>(n - 1)].checked = n == value;
+      for (int n = 1; n <= 4; ++n) view_.inputs[static_cast<size_t>(n - 1)].checked = n == value;
     }
-    Notify();
-    if (readBack) ReadBackChainDone();
+    tools_.Notify();
+    if (readBack) peers_.readBackDone();
     return;
   }
-  Select(options_.audio, value);
-  Notify();
+  Select(view_.audio, value);
+  tools_.Notify();
   if (readBack || !serialPath) ContinueReadBack(p::Query(p::kOpBorder, p::kSubQueryBorder));
 }
 
 // Replies of the option commands and of the read-back chain, by opcode and sub-command.
-struct CGeneralPage::OptionHandler {
+struct DeviceOptions::Handler {
   uint8_t op;
   uint8_t sub;
-  void (CGeneralPage::*handle)(const CommandFrame&, bool serialPath);
+  void (DeviceOptions::*handle)(const CommandFrame&, bool serialPath);
 };
 
-bool CGeneralPage::HandleOptionFrame(const CommandFrame& frame, bool serialPath) {
-  static constexpr OptionHandler kHandlers[] = {
-      {p::kOpDeviceInfo, p::kSubIrState, &CGeneralPage::OnIrState},
-      {p::kOpDeviceInfo, p::kSubBeepState, &CGeneralPage::OnBeepState},
-      {p::kOpIrControl, p::kSubSet, &CGeneralPage::OnIrAck},
-      {p::kOpBeep, p::kSubSet, &CGeneralPage::OnBeepAck},
-      {p::kOpBorder, p::kSubSetBorder, &CGeneralPage::OnBorderAck},
-      {p::kOpBorder, p::kSubQueryBorder, &CGeneralPage::OnBorderState},
-      {p::kOpDisplayMode, p::kSubSetDisplayMode, &CGeneralPage::OnDisplayModeAck},
-      {p::kOpDisplayMode, p::kSubQueryDisplayMode, &CGeneralPage::OnDisplayModeState},
-      {p::kOpMultiViewer, p::kSubQueryLayout, &CGeneralPage::OnLayoutState},
-      {p::kOpMultiViewer, p::kSubSetLayout, &CGeneralPage::OnLayoutAck},
-      {p::kOpMultiViewer, p::kSubSetMainSource, &CGeneralPage::OnMainAck},
-      {p::kOpMultiViewer, p::kSubQueryMainSource, &CGeneralPage::OnMainState},
-      {p::kOpVideoWall, p::kSubSetWallColumns, &CGeneralPage::OnWallSizeAck},
-      {p::kOpVideoWall, p::kSubSetWallRows, &CGeneralPage::OnWallSizeAck},
-      {p::kOpVideoWall, p::kSubQueryWallSize, &CGeneralPage::OnWallSizeState},
-      {p::kOpInputChannel, p::kSubQueryInputChannel, &CGeneralPage::OnInputChannelState},
-      {p::kOpInputChannel, p::kSubSetInputChannel, &CGeneralPage::OnInputChannelAck},
+bool DeviceOptions::OnFrame(const CommandFrame& frame, bool serialPath) {
+  static constexpr Handler kHandlers[] = {
+      {p::kOpDeviceInfo, p::kSubIrState, &DeviceOptions::OnIrState},
+      {p::kOpDeviceInfo, p::kSubBeepState, &DeviceOptions::OnBeepState},
+      {p::kOpIrControl, p::kSubSet, &DeviceOptions::OnIrAck},
+      {p::kOpBeep, p::kSubSet, &DeviceOptions::OnBeepAck},
+      {p::kOpBorder, p::kSubSetBorder, &DeviceOptions::OnBorderAck},
+      {p::kOpBorder, p::kSubQueryBorder, &DeviceOptions::OnBorderState},
+      {p::kOpDisplayMode, p::kSubSetDisplayMode, &DeviceOptions::OnDisplayModeAck},
+      {p::kOpDisplayMode, p::kSubQueryDisplayMode, &DeviceOptions::OnDisplayModeState},
+      {p::kOpMultiViewer, p::kSubQueryLayout, &DeviceOptions::OnLayoutState},
+      {p::kOpMultiViewer, p::kSubSetLayout, &DeviceOptions::OnLayoutAck},
+      {p::kOpMultiViewer, p::kSubSetMainSource, &DeviceOptions::OnMainAck},
+      {p::kOpMultiViewer, p::kSubQueryMainSource, &DeviceOptions::OnMainState},
+      {p::kOpVideoWall, p::kSubSetWallColumns, &DeviceOptions::OnWallSizeAck},
+      {p::kOpVideoWall, p::kSubSetWallRows, &DeviceOptions::OnWallSizeAck},
+      {p::kOpVideoWall, p::kSubQueryWallSize, &DeviceOptions::OnWallSizeState},
+      {p::kOpInputChannel, p::kSubQueryInputChannel, &DeviceOptions::OnInputChannelState},
+      {p::kOpInputChannel, p::kSubSetInputChannel, &DeviceOptions::OnInputChannelAck},
   };
-  for (const OptionHandler& h : kHandlers) {
+  for (const Handler& h : kHandlers) {
     if (frame[p::kByteOpcode] == h.op && frame[p::kByteSub] == h.sub) {
       const std::pair<uint8_t, uint8_t> key{h.op, h.sub};
       readBackMayGoOn_ = optionReplyAwaited_ || readBackAwaited_ == key;
@@ -240,100 +243,107 @@ bool CGeneralPage::HandleOptionFrame(const CommandFrame& frame, bool serialPath)
   return false;
 }
 
-void CGeneralPage::SendReadBackQuery(const CommandFrame& query) {
-  readBackAwaited_ = std::make_pair(query[p::kByteOpcode], query[p::kByteSub]);
-  Send(query);
+void DeviceOptions::StartReadBack() { SendReadBackQuery(p::DeviceQuery(p::kSubIrState)); }
+
+void DeviceOptions::BeepRestored() {
+  view_.beep.checked = true;
+  pendingBeep_.reset();
 }
 
-void CGeneralPage::ContinueReadBack(const CommandFrame& next) {
+void DeviceOptions::SendReadBackQuery(const CommandFrame& query) {
+  readBackAwaited_ = std::make_pair(query[p::kByteOpcode], query[p::kByteSub]);
+  tools_.Send(query);
+}
+
+void DeviceOptions::ContinueReadBack(const CommandFrame& next) {
   if (readBackMayGoOn_) SendReadBackQuery(next);
 }
 
-void CGeneralPage::OnIrState(const CommandFrame& f, bool serialPath) {
+void DeviceOptions::OnIrState(const CommandFrame& f, bool serialPath) {
   if (!serialPath && f[p::kByteValue] != 0) return;
-  options_.ir.checked = p::OptionEnabled(f);
+  view_.ir.checked = p::OptionEnabled(f);
   pendingIr_.reset();
-  Notify();
+  tools_.Notify();
   ContinueReadBack(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
 }
 
-void CGeneralPage::OnBeepState(const CommandFrame& f, bool) {
-  options_.beep.checked = p::OptionEnabled(f);
+void DeviceOptions::OnBeepState(const CommandFrame& f, bool) {
+  view_.beep.checked = p::OptionEnabled(f);
   pendingBeep_.reset();
-  Notify();
+  tools_.Notify();
   ContinueReadBack(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
 }
 
 // A refused change (non-zero status) leaves the box as it was.
-void CGeneralPage::OnIrAck(const CommandFrame& f, bool) {
-  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(options_.ir, pendingIr_);
+void DeviceOptions::OnIrAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(view_.ir, pendingIr_);
 }
 
-void CGeneralPage::OnBeepAck(const CommandFrame& f, bool) {
-  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(options_.beep, pendingBeep_);
+void DeviceOptions::OnBeepAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && f[p::kBytePort] == 0) OnSwitchAck(view_.beep, pendingBeep_);
 }
 
-void CGeneralPage::OnBorderAck(const CommandFrame& f, bool) {
-  if (f[p::kByteValue] == p::kAccepted) OnSwitchAck(options_.border, pendingBorder_);
+void DeviceOptions::OnBorderAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted) OnSwitchAck(view_.border, pendingBorder_);
 }
 
-void CGeneralPage::OnBorderState(const CommandFrame& f, bool serialPath) {
+void DeviceOptions::OnBorderState(const CommandFrame& f, bool serialPath) {
   const uint8_t b4 = f[p::kByteValue];
-  options_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
+  view_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
   pendingBorder_.reset();
-  Notify();
-  ReadBackChainDone();
+  tools_.Notify();
+  peers_.readBackDone();
 }
 
-void CGeneralPage::OnDisplayModeAck(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kBytePort]); }
+void DeviceOptions::OnDisplayModeAck(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kBytePort]); }
 
-void CGeneralPage::OnDisplayModeState(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kByteValue]); }
+void DeviceOptions::OnDisplayModeState(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kByteValue]); }
 
-void CGeneralPage::OnLayoutState(const CommandFrame& f, bool) {
-  Select(options_.layout, f[p::kByteValue]);
-  Notify();
+void DeviceOptions::OnLayoutState(const CommandFrame& f, bool) {
+  Select(view_.layout, f[p::kByteValue]);
+  tools_.Notify();
   ContinueReadBack(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kByteValue]));
 }
 
-void CGeneralPage::OnLayoutAck(const CommandFrame& f, bool) {
-  if (f[p::kByteValue] == p::kAccepted) Select(options_.layout, f[p::kBytePort]);
-  Notify();
+void DeviceOptions::OnLayoutAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted) Select(view_.layout, f[p::kBytePort]);
+  tools_.Notify();
   ContinueReadBack(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kBytePort]));
 }
 
-void CGeneralPage::OnMainAck(const CommandFrame& f, bool) {
-  if (f[p::kByteValue] == p::kAccepted && pendingMain_) options_.main.selection = *pendingMain_;
+void DeviceOptions::OnMainAck(const CommandFrame& f, bool) {
+  if (f[p::kByteValue] == p::kAccepted && pendingMain_) view_.main.selection = *pendingMain_;
   pendingMain_.reset();
-  Notify();
+  tools_.Notify();
 }
 
-void CGeneralPage::OnMainState(const CommandFrame& f, bool) {
-  Select(options_.main, f[p::kByteValue]);
-  Notify();
+void DeviceOptions::OnMainState(const CommandFrame& f, bool) {
+  Select(view_.main, f[p::kByteValue]);
+  tools_.Notify();
   ContinueReadBack(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
 }
 
-void CGeneralPage::OnWallSizeAck(const CommandFrame& f, bool) {
+void DeviceOptions::OnWallSizeAck(const CommandFrame& f, bool) {
   const bool columns = f[p::kByteSub] == p::kSubSetWallColumns;
   std::optional<int>& pending = columns ? pendingWallX_ : pendingWallY_;
-  ListViewState& list = columns ? options_.wallX : options_.wallY;
+  ListViewState& list = columns ? view_.wallX : view_.wallY;
   if (f[p::kByteValue] == p::kAccepted && pending) list.selection = *pending;
   pending.reset();
-  Notify();
+  tools_.Notify();
 }
 
-void CGeneralPage::OnWallSizeState(const CommandFrame& f, bool) {
-  Select(options_.wallX, f[p::kByteValue]);
-  Select(options_.wallY, f[p::kBytePort]);
-  Notify();
+void DeviceOptions::OnWallSizeState(const CommandFrame& f, bool) {
+  Select(view_.wallX, f[p::kByteValue]);
+  Select(view_.wallY, f[p::kBytePort]);
+  tools_.Notify();
   ContinueReadBack(p::Query(p::kOpInputChannel, p::kSubQueryInputChannel));
 }
 
-void CGeneralPage::OnInputChannelState(const CommandFrame& f, bool serialPath) {
+void DeviceOptions::OnInputChannelState(const CommandFrame& f, bool serialPath) {
   ApplyInputChannel(f[p::kByteValue], true, serialPath);
 }
 
-void CGeneralPage::OnInputChannelAck(const CommandFrame& f, bool serialPath) {
+void DeviceOptions::OnInputChannelAck(const CommandFrame& f, bool serialPath) {
   ApplyInputChannel(f[p::kBytePort], false, serialPath);
 }
 

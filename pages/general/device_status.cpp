@@ -1,19 +1,18 @@
-// CGeneralPage, device information and port status: the status request, the status chain (the
-// device-information steps and the eight port steps, each with its timer pair) on the exchange
-// runner, the standby notice and the page-wide busy flag.
+// The device information and port status part of the General page.
 //
 // Order after every connect: the first query (01 0A) starts the read-back chain of the device
-// options (device_options.cpp); when that chain ends the device information is asked for
-// (01 01, 01 02, 01 03), and the version reply starts the port walk. One query is outstanding at
-// a time. The read-back queries have no timers, so timer 1 starts the device information anyway
-// when the chain has not ended after kInfoStartDelayMs. A status request made while this runs
-// joins it (its busy dialog shows, its walk is the one that follows the device information).
+// options; when that chain ends the device information is asked for (01 01, 01 02, 01 03), and
+// the version reply starts the port walk. One query is outstanding at a time. The read-back
+// queries have no timers, so timer 1 starts the device information anyway when the chain has not
+// ended after kGeneralInfoStartDelayMs. A status request made while this runs joins it (its busy
+// dialog shows, its walk is the one that follows the device information).
+#include "pages/general/device_status.h"
+
 #include <array>
 #include <cstdio>
+#include <utility>
 
-#include "app/command_link.h"
 #include "link/protocol.h"
-#include "pages/general/general_page.h"
 
 namespace velantor {
 
@@ -66,115 +65,122 @@ std::string PortName(bool input, int port) {
 }
 }  // namespace
 
-void CGeneralPage::InitialiseStatusView() {
+DeviceStatus::DeviceStatus(GeneralPageTools& tools, DeviceStatusPeers peers)
+    : tools_(tools), shared_(tools.Shared()), peers_(std::move(peers)) {
   for (int n = 1; n <= GeneralStatusViewState::kPorts; ++n) {
     // The pages show a four by four switcher; the lines for ports 5 to 8 stay hidden.
-    status_.inputs[static_cast<size_t>(n - 1)] = {PortName(true, n), 0, n <= 4, false};
-    status_.outputs[static_cast<size_t>(n - 1)] = {PortName(false, n), 0, n <= 4, false};
+    view_.inputs[static_cast<size_t>(n - 1)] = {PortName(true, n), 0, n <= 4, false};
+    view_.outputs[static_cast<size_t>(n - 1)] = {PortName(false, n), 0, n <= 4, false};
   }
 }
 
-bool CGeneralPage::PageBusy() const {
-  return runner_.Running() || statusVisible_ || pendingStatusRequest_ == 1;
+bool DeviceStatus::StatusChainRunning() const { return tools_.Runner().RunningId() == kStatusChainExchange; }
+
+void DeviceStatus::BeginVisible() {
+  visible_ = true;
+  tools_.ShowBusyDialog(BusyFamily::kGettingStatus, general_timers::kStatusAnimation);
 }
 
-// A refused click is answered with "Please wait..."; the running exchange closes it when it ends.
-bool CGeneralPage::RefuseWhileBusy() {
-  if (!PageBusy()) return false;
-  ShowPleaseWait();
-  Notify();  // controls the click toggled show their confirmed state again
-  return true;
+void DeviceStatus::EndVisible() {
+  if (!visible_) return;
+  visible_ = false;
+  tools_.CloseBusyDialog(general_timers::kStatusAnimation);
 }
 
-void CGeneralPage::BeginVisibleStatus() {
-  statusVisible_ = true;
-  ShowBusyDialog(BusyFamily::kGettingStatus, kTimerStatusAnimation);
-}
-
-void CGeneralPage::EndVisibleStatus() {
-  if (!statusVisible_) return;
-  statusVisible_ = false;
-  CloseBusyDialog(kTimerStatusAnimation);
-}
-
-void CGeneralPage::RequestStatus() {
-  if (runner_.Running() && !StatusChainRunning()) {
-    RefuseWhileBusy();
+void DeviceStatus::RequestStatus() {
+  if (tools_.Runner().Running() && !StatusChainRunning()) {
+    peers_.refuseWhileBusy();
     return;
   }
-  if (statusVisible_ || pendingStatusRequest_ == 1) return;  // one request at a time
+  if (Busy()) return;  // one request at a time
   const bool joining = readBackRunning_ || StatusChainRunning();
   if (!joining) {
-    for (size_t i = 0; i < status_.inputs.size(); ++i) {
-      status_.inputs[i].text.clear();
-      status_.outputs[i].text.clear();
+    for (size_t i = 0; i < view_.inputs.size(); ++i) {
+      view_.inputs[i].text.clear();
+      view_.outputs[i].text.clear();
     }
   }
-  status_.statusRadioChecked = true;
+  view_.statusRadioChecked = true;
   if (shared_.LinkMode == 1) {
-    ignoreStatusReplies_ = false;
-    if (shared_.PageSocketConnected == 0) {
-      if (!TakeTypedAddress()) return;
-      pendingStatusRequest_ = 1;
-      ignoreStatusReplies_ = true;
-      ConnectCommandSocket(shared_, this);
-      awaitingTcpConnect_ = true;
-      SetTimer(kTimerStatusConnect, kTcpConnectTimeoutMs);
-      Notify();
+    RequestOverTcp(joining);
+  } else {
+    RequestOverSerial();
+  }
+}
+
+// Without a connected socket the request connects first and runs when the connect is confirmed.
+void DeviceStatus::RequestOverTcp(bool joining) {
+  ignoreReplies_ = false;
+  if (shared_.PageSocketConnected == 0) {
+    if (!peers_.takeTypedAddress()) return;
+    pendingRequest_ = 1;
+    ignoreReplies_ = true;
+    peers_.connectTcp(general_timers::kStatusConnect);
+    tools_.Notify();
+    return;
+  }
+  BeginVisible();
+  if (!joining) StartStatusChain(false, false);
+  tools_.Notify();
+}
+
+void DeviceStatus::RequestOverSerial() {
+  if (shared_.ComLinkOpen == 0) {
+    peers_.openCom();
+    if (shared_.ComLinkOpen == 0) {
+      view_.statusRadioChecked = false;
+      tools_.Notify();
       return;
     }
-    BeginVisibleStatus();
-    if (!joining) StartStatusChain(false, false);
-  } else {
-    if (shared_.ComLinkOpen == 0) {
-      OnComConnect();  // reports its own failure
-      if (shared_.ComLinkOpen == 0) {
-        status_.statusRadioChecked = false;
-        Notify();
-        return;
-      }
-    }
-    const bool chained = readBackRunning_ || StatusChainRunning();
-    BeginVisibleStatus();
-    if (!chained) StartStatusChain(false, true);
   }
-  Notify();
+  // Opening the port starts the read-back chain, which the request then joins.
+  const bool chained = readBackRunning_ || StatusChainRunning();
+  BeginVisible();
+  if (!chained) StartStatusChain(false, true);
+  tools_.Notify();
 }
 
-// A request's connect that failed leaves no request pending, so the next request over a
-// connected socket runs.
-void CGeneralPage::StatusConnectFailed() {
-  KillTimer(kTimerStatusConnect);
-  if (pendingStatusRequest_ == 0) return;
-  pendingStatusRequest_ = 0;
-  status_.statusRadioChecked = false;
+void DeviceStatus::OnLinkOpened() {
+  StartReadBackChain(true);
+  if (pendingRequest_ != 1) return;
+  // The request that had to connect first now joins the chain the connect started: its port
+  // walk comes after the device information.
+  pendingRequest_ = 0;
+  ignoreReplies_ = false;
+  BeginVisible();
+  tools_.Notify();
 }
 
-// After a connect the device information and the port walk follow the read-back; a read-back
-// that repairs the controls after a failed option command is the read-back alone.
-void CGeneralPage::StartReadBackChain(bool thenDeviceInfo) {
-  SendReadBackQuery(protocol::DeviceQuery(protocol::kSubIrState));
+void DeviceStatus::ConnectFailed() {
+  tools_.KillTimer(general_timers::kStatusConnect);
+  if (pendingRequest_ == 0) return;
+  pendingRequest_ = 0;
+  view_.statusRadioChecked = false;
+}
+
+void DeviceStatus::StartReadBackChain(bool thenDeviceInfo) {
+  peers_.startReadBack();
   readBackRunning_ = thenDeviceInfo;
-  if (thenDeviceInfo) SetTimer(kTimerInfoStart, kInfoStartDelayMs);
+  if (thenDeviceInfo) tools_.SetTimer(general_timers::kInfoStart, kGeneralInfoStartDelayMs);
 }
 
-void CGeneralPage::ReadBackChainDone() {
+void DeviceStatus::ReadBackChainDone() {
   if (readBackRunning_) StartDeviceInfo();
 }
 
-// Timer 1 or the end of the read-back chain. A factory reset under way is not cut short: the
-// device information waits for the next connect or request.
-void CGeneralPage::StartDeviceInfo() {
-  KillTimer(kTimerInfoStart);
+// A factory reset under way is not cut short: the device information waits for the next
+// connect or request.
+void DeviceStatus::StartDeviceInfo() {
+  tools_.KillTimer(general_timers::kInfoStart);
   readBackRunning_ = false;
-  if (runner_.Running()) return;
+  if (tools_.Runner().Running()) return;
   StartStatusChain(true, false);
 }
 
 // The chain as data: the device-information steps (when asked for) and the eight port steps.
-void CGeneralPage::StartStatusChain(bool withInfo, bool paused) {
+void DeviceStatus::StartStatusChain(bool withInfo, bool paused) {
   Exchange chain;
-  chain.id = kStatusChain;
+  chain.id = kStatusChainExchange;
   if (withInfo) {
     for (const InfoStep& s : kInfoSteps) {
       chain.steps.push_back(ExchangeStep::Frame(protocol::DeviceQuery(s.sub), {protocol::kOpDeviceInfo, s.sub},
@@ -187,131 +193,113 @@ void CGeneralPage::StartStatusChain(bool withInfo, bool paused) {
   }
   if (paused) {
     // Over serial the walk starts a moment after the request, once the port has settled.
-    chain.steps.front().pauseTimer = kTimerSerialStatusStart;
+    chain.steps.front().pauseTimer = general_timers::kSerialStatusStart;
     chain.steps.front().pauseMs = 200;
   }
   const size_t infoSteps = withInfo ? kInfoSteps.size() : 0;
   chain.onReply = [this, infoSteps](const CommandFrame& frame, size_t index) {
     if (index < infoSteps) return OnInfoReply(frame, index);
-    const PortStep& s = kPortSteps[index - infoSteps];
-    if (frame[protocol::kByteValue] != s.port) {
-      ApplyPortReply(frame);  // another port's line: shown, but it does not move the walk
-      return ReplyVerdict::kWait;
-    }
     ApplyPortReply(frame);
-    return ReplyVerdict::kAccept;
+    // Another port's line is shown, but it does not move the walk.
+    return frame[protocol::kByteValue] == kPortSteps[index - infoSteps].port ? ReplyVerdict::kAccept
+                                                                            : ReplyVerdict::kWait;
   };
   chain.onEnd = [this, infoSteps](ExchangeEnd end, size_t index) {
-    OnStatusChainEnd(end, index >= infoSteps ? 1 : 0);
+    OnChainEnd(end, index >= infoSteps);
     if (end != ExchangeEnd::kTimeOut) return;
     // Silence before the device information after a connect means nothing answers on this
     // link: said plainly, and the link stays open for the user to fix the cable.
     if (index < infoSteps) {
-      status_.deviceText = kNoAnswer;
-      status_.deviceCurrent = false;
+      view_.deviceText = kGeneralNoAnswer;
+      view_.deviceCurrent = false;
       shared_.Link.SetState(LinkReport::kNoAnswer);
-      ShowMessageFor(2500, kNoAnswer);
+      tools_.ShowMessageFor(2500, kGeneralNoAnswer);
     } else {
-      ShowTimeOut("Time out!");
+      tools_.ShowTimeOut("Time out!");
     }
   };
   if (infoSteps > 0) chain.timeOutText.clear();
-  if (infoSteps == 0) ignoreStatusReplies_ = false;
-  runner_.Start(std::move(chain));
+  if (infoSteps == 0) ignoreReplies_ = false;
+  tools_.Runner().Start(std::move(chain));
 }
 
-ReplyVerdict CGeneralPage::OnInfoReply(const CommandFrame& frame, size_t index) {
+ReplyVerdict DeviceStatus::OnInfoReply(const CommandFrame& frame, size_t index) {
   const int a = frame[protocol::kByteValue];
   const int b = frame[protocol::kBytePort];
   if (index == 0) {
     if (const char* name = protocol::DeviceTypeName(a); *name != '\0') deviceType_ = name;
-    if (!deviceType_.empty()) status_.deviceText = deviceType_;
+    if (!deviceType_.empty()) view_.deviceText = deviceType_;
   } else if (index == 1) {
-    status_.deviceText = (deviceType_.empty() ? "" : deviceType_ + " ") + std::to_string(a) + "X" + std::to_string(b);
+    view_.deviceText = (deviceType_.empty() ? "" : deviceType_ + " ") + std::to_string(a) + "X" + std::to_string(b);
   } else {
-    status_.versionText = std::to_string(a) + "." + std::to_string(b);
-    status_.deviceCurrent = true;
-    shared_.Link.SetDevice(status_.deviceText + "  v" + status_.versionText);
-    ignoreStatusReplies_ = false;  // the port walk follows
+    view_.versionText = std::to_string(a) + "." + std::to_string(b);
+    view_.deviceCurrent = true;
+    shared_.Link.SetDevice(view_.deviceText + "  v" + view_.versionText);
+    ignoreReplies_ = false;  // the port walk follows
   }
   return ReplyVerdict::kAccept;
 }
 
-bool CGeneralPage::ApplyPortReply(const CommandFrame& frame) {
+void DeviceStatus::ApplyPortReply(const CommandFrame& frame) {
   const bool input = frame[protocol::kByteSub] == protocol::kSubInputStatus;
   const int port = frame[protocol::kByteValue];
-  if (port < 1 || port > GeneralStatusViewState::kPorts) return false;
+  if (port < 1 || port > GeneralStatusViewState::kPorts) return;
   const bool connected = protocol::PortConnected(frame);
-  PortLineViewState& line = (input ? status_.inputs : status_.outputs)[static_cast<size_t>(port - 1)];
+  PortLineViewState& line = (input ? view_.inputs : view_.outputs)[static_cast<size_t>(port - 1)];
   line.text = LineText(input, port, connected);
   line.connected = connected ? 1 : 0;
   line.current = true;
-  return true;
 }
 
-// The link closed or failed: what the page shows stays, greyed, until it is read again.
-void CGeneralPage::MarkStatusStale() {
-  for (size_t i = 0; i < status_.inputs.size(); ++i) {
-    status_.inputs[i].current = false;
-    status_.outputs[i].current = false;
+void DeviceStatus::MarkStale() {
+  for (size_t i = 0; i < view_.inputs.size(); ++i) {
+    view_.inputs[i].current = false;
+    view_.outputs[i].current = false;
   }
-  status_.deviceCurrent = false;
+  view_.deviceCurrent = false;
 }
 
 // A port reply outside the walk's awaited step (a late answer to a retry) updates its line and
 // nothing else. Serial replies count only with an exactly-zero sum; TCP replies only while the
 // page expects them.
-bool CGeneralPage::HandlePortStatus(const CommandFrame& frame, bool sumOk, bool serialPath) {
+bool DeviceStatus::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) {
   if (frame[protocol::kByteOpcode] != protocol::kOpDeviceInfo) return false;
   const uint8_t sub = frame[protocol::kByteSub];
   if (sub == protocol::kSubInputStatus || sub == protocol::kSubOutputStatus) {
-    if (serialPath ? sumOk : sumOk && !ignoreStatusReplies_) ApplyPortReply(frame);
+    if (serialPath ? sumOk : sumOk && !ignoreReplies_) ApplyPortReply(frame);
     return true;
   }
   // Device information that nobody asked for is not taken.
   return sub == protocol::kSubDeviceType || sub == protocol::kSubMatrixSize || sub == protocol::kSubFirmwareVersion;
 }
 
-// `walkReached` 1: the chain had reached the port walk.
-void CGeneralPage::OnStatusChainEnd(ExchangeEnd end, size_t walkReached) {
-  EndVisibleStatus();
-  status_.statusRadioChecked = false;
+void DeviceStatus::OnChainEnd(ExchangeEnd end, bool walkReached) {
+  EndVisible();
+  view_.statusRadioChecked = false;
   if (end == ExchangeEnd::kDone) {
-    ClosePleaseWait();
-    mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
-  } else if (end == ExchangeEnd::kTimeOut && walkReached == 1) {
-    mainWindow_.PostMainMessage(WM_PAGE_BUSY, 0);
+    tools_.ClosePleaseWait();
+    tools_.MainWindow().PostMainMessage(WM_PAGE_BUSY, 0);
+  } else if (end == ExchangeEnd::kTimeOut && walkReached) {
+    tools_.MainWindow().PostMainMessage(WM_PAGE_BUSY, 0);
   }
 }
 
-// Every exchange ends through the runner; the read-back chain and a visible request go too.
-void CGeneralPage::AbandonExchanges() {
-  KillTimer(kTimerInfoStart);
+void DeviceStatus::StopAll(ExchangeEnd end) {
+  tools_.KillTimer(general_timers::kInfoStart);
   readBackRunning_ = false;
-  runner_.End(ExchangeEnd::kAbandoned);
-  EndVisibleStatus();
-  status_.statusRadioChecked = false;
+  tools_.Runner().End(end);
+  EndVisible();
+  view_.statusRadioChecked = false;
 }
+
+void DeviceStatus::AbandonExchanges() { StopAll(ExchangeEnd::kAbandoned); }
 
 // The switcher went to standby: every exchange stops, the factory reset included.
-void CGeneralPage::OnStandby() {
-  KillTimer(kTimerInfoStart);
-  readBackRunning_ = false;
-  runner_.End(ExchangeEnd::kStandby);
-  EndVisibleStatus();
-  status_.statusRadioChecked = false;
+void DeviceStatus::OnStandby() {
+  StopAll(ExchangeEnd::kStandby);
   shared_.Busy.Close();
-  ShowStandbyNotice();
-  Notify();
-}
-
-// Leaving the page: its replies can no longer reach it (the socket serves the new page, the
-// serial port is closed), so its exchanges end quietly instead of timing out over another page.
-void CGeneralPage::OnTabChosen(int page) {
-  if (page == kPageGeneral) return;
-  if (!PageBusy() && !readBackRunning_) return;
-  AbandonExchanges();
-  Notify();
+  tools_.ShowStandbyNotice();
+  tools_.Notify();
 }
 
 }  // namespace velantor

@@ -1,10 +1,11 @@
-// CGeneralPage, factory reset: the display-mode command that opens it (matrix mode), then 19
-// acknowledged restore steps, each guarded by a retry timer and a time-out timer, as one exchange
-// of the runner under the "Setting" busy dialog.
+// The factory reset part of the General page: 19 restore steps after the display-mode command,
+// each guarded by a retry timer and a time-out timer.
+#include "pages/general/factory_reset.h"
+
 #include <array>
+#include <utility>
 
 #include "link/protocol.h"
-#include "pages/general/general_page.h"
 
 namespace velantor {
 
@@ -77,46 +78,49 @@ ExchangeStep RestoreExchangeStep(const RestoreRow& row, bool tcp) {
 }
 }  // namespace
 
-int CGeneralPage::RestoreStep() const {
-  return runner_.RunningId() == kFactoryReset ? static_cast<int>(runner_.StepIndex()) : -1;
+FactoryReset::FactoryReset(GeneralPageTools& tools, FactoryResetPeers peers)
+    : tools_(tools), peers_(std::move(peers)) {}
+
+int FactoryReset::RestoreStep() const {
+  return tools_.Runner().RunningId() == kFactoryResetExchange ? static_cast<int>(tools_.Runner().StepIndex()) : -1;
 }
 
-void CGeneralPage::OnFactoryReset() {
-  if (RefuseWhileBusy() || !LinkReady()) return;
+void FactoryReset::OnFactoryReset() {
+  if (peers_.refuseWhileBusy() || !tools_.LinkReady()) return;
   restoreFlag_ = 1;
   Exchange reset;
-  reset.id = kFactoryReset;
+  reset.id = kFactoryResetExchange;
   // The display-mode command that opens the reset is guarded like the steps, so a switcher that
   // never answers it does not leave the "Setting" dialog open.
   reset.steps.push_back(ExchangeStep::Frame(ModeFrame(), {p::kOpDisplayMode, p::kSubSetDisplayMode, p::kModeMatrix},
-                                            kTimerResetModeRetry, kTimerResetModeTimeout));
-  for (const RestoreRow& row : kRestoreSteps) reset.steps.push_back(RestoreExchangeStep(row, shared_.LinkMode == 1));
+                                            general_timers::kResetModeRetry, general_timers::kResetModeTimeout));
+  const bool tcp = tools_.Shared().LinkMode == 1;
+  for (const RestoreRow& row : kRestoreSteps) reset.steps.push_back(RestoreExchangeStep(row, tcp));
   reset.busy = BusyFamily::kSetting;
-  reset.animationTimer = kTimerResetAnimation;
+  reset.animationTimer = general_timers::kResetAnimation;
   reset.onReply = [this](const CommandFrame& frame, size_t index) { return OnRestoreReply(frame, index); };
   reset.onEnd = [this](ExchangeEnd end, size_t) { OnRestoreEnd(end); };
-  runner_.Start(std::move(reset));
-  Notify();
+  tools_.Runner().Start(std::move(reset));
+  tools_.Notify();
 }
 
 // The acknowledgements repeat opcode, sub-command and byte 6 with status 0 in byte 4; one with
 // another status is not the acknowledgement, and the step's timers go on.
-ReplyVerdict CGeneralPage::OnRestoreReply(const CommandFrame& frame, size_t index) {
+ReplyVerdict FactoryReset::OnRestoreReply(const CommandFrame& frame, size_t index) {
   if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kWait;
   if (index == 0) {
-    ShowDisplayMode(p::kModeMatrix);
+    peers_.showDisplayMode(p::kModeMatrix);
   } else if (static_cast<int>(index) == kBeepRestoreStep) {
-    options_.beep.checked = true;
-    pendingBeep_.reset();
+    peers_.beepRestored();
   }
   return ReplyVerdict::kAccept;
 }
 
-void CGeneralPage::OnRestoreEnd(ExchangeEnd end) {
+void FactoryReset::OnRestoreEnd(ExchangeEnd end) {
   restoreFlag_ = 0;
   if (end == ExchangeEnd::kDone) {
-    ClosePleaseWait();
-    ShowMessageFor(1500, "Set successfully!");
+    tools_.ClosePleaseWait();
+    tools_.ShowMessageFor(1500, "Set successfully!");
   }
 }
 

@@ -1,20 +1,26 @@
 // CGeneralPage: connection management (the two link modes, the COM list with its rescan,
 // Connect / Disconnect for both links, the first query after a link opens), the device
-// information and port status chain, and the device options with the factory reset. The
-// page's view state says what every control shows. It is made of parts, one file each: the
-// link controls (general_page.cpp), the status chain (device_status.cpp), the options and their
-// read-back (device_options.cpp) and the factory reset (factory_reset.cpp).
+// information and port status chain, and the device options with the factory reset. The page
+// is made of parts, each a class of its own with its own state and view state: the link
+// controls (link_controls.h), the device status (device_status.h), the device options
+// (device_options.h) and the factory reset (factory_reset.h). The page keeps the shell's and
+// views' interface, lends the parts its tools and routes frames and timers to them by tables.
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/page_base.h"
+#include "pages/general/device_options.h"
+#include "pages/general/device_status.h"
 #include "pages/general/device_view_state.h"
+#include "pages/general/factory_reset.h"
+#include "pages/general/general_parts.h"
 #include "pages/general/ip_search.h"
+#include "pages/general/link_controls.h"
 #include "pages/general/network_config.h"
-#include "link/udp_socket.h"
 
 namespace velantor {
 
@@ -58,220 +64,114 @@ constexpr int kWallYList = 1265;
 constexpr int kFirstInputCheck = 1272;  // 1272..1275: input channel 1 to 4
 }  // namespace general_ids
 
-// What the connection controls show.
-struct GeneralConnectionViewState {
-  bool comMode = true;  // radio 1013 checked (else 1014)
-  bool comGroupEnabled = true;
-  bool portListEnabled = true;
-  bool tcpGroupEnabled = false;
-  std::vector<std::string> ports;  // "COM1", "COM3", ...
-  int portSelection = -1;
-  std::string comButton = "Connect";
-  bool comConnectedIcon = false;
-  std::vector<std::string> addresses;
-  std::vector<std::string> addressDetails;  // per entry: what answered (address and MAC)
-  int addressSelection = -1;
-  std::string addressText;
-  std::string tcpDetail;  // the last search's outcome, or what is wrong with the typed address
-  std::string tcpButton = "Connect";
-  bool tcpConnectedIcon = false;
-  std::string portDetail;  // which device the selected COM number stands for, or why it failed
-};
-
 class CGeneralPage : public PageBase, public GeneralShellPage {
  public:
-  // Timer ids of the page.
-  static constexpr int kTimerInfoStart = 1;  // 1..6: device-information steps
-  static constexpr int kTimerTypeTimeout = 2;
-  static constexpr int kTimerFirstPortStep = 7;  // 7..22: the eight port steps, two each
-  static constexpr int kTimerStatusConnect = 45;
-  static constexpr int kTimerTcpConfirm = 47;
-  static constexpr int kTimerMessage = 55;
-  static constexpr int kTimerStatusAnimation = 60;
-  static constexpr int kTimerRescan = 66;
-  static constexpr int kTimerSerialStatusStart = 91;
-  static constexpr int kTimerResetAnimation = 100;
-  static constexpr int kTimerFirstRestoreStep = 101;  // 101..146: the restore steps
-  static constexpr int kTimerResetModeRetry = 147;    // guard of the reset's display-mode command
-  static constexpr int kTimerResetModeTimeout = 148;
-  static constexpr int kTimerOptionRetry = 150;  // guard of an option command
-  static constexpr int kTimerOptionTimeout = 151;
-  // The read-back chain after a connect has no timers of its own; when it has not finished
-  // after this long the device information is asked for anyway.
-  static constexpr int kInfoStartDelayMs = 1000;
-  static constexpr const char* kNoAnswer = "The switcher does not answer";
-  // How long a TCP connect may take before it counts as failed.
-  static constexpr int kTcpConnectTimeoutMs = 3000;
+  // Timer ids of the page (general_parts.h says what each one guards).
+  static constexpr int kTimerInfoStart = general_timers::kInfoStart;
+  static constexpr int kTimerTypeTimeout = general_timers::kTypeTimeout;
+  static constexpr int kTimerFirstPortStep = general_timers::kFirstPortStep;
+  static constexpr int kTimerStatusConnect = general_timers::kStatusConnect;
+  static constexpr int kTimerTcpConfirm = general_timers::kTcpConfirm;
+  static constexpr int kTimerMessage = general_timers::kMessage;
+  static constexpr int kTimerStatusAnimation = general_timers::kStatusAnimation;
+  static constexpr int kTimerRescan = general_timers::kRescan;
+  static constexpr int kTimerSerialStatusStart = general_timers::kSerialStatusStart;
+  static constexpr int kTimerResetAnimation = general_timers::kResetAnimation;
+  static constexpr int kTimerFirstRestoreStep = general_timers::kFirstRestoreStep;
+  static constexpr int kTimerResetModeRetry = general_timers::kResetModeRetry;
+  static constexpr int kTimerResetModeTimeout = general_timers::kResetModeTimeout;
+  static constexpr int kTimerOptionRetry = general_timers::kOptionRetry;
+  static constexpr int kTimerOptionTimeout = general_timers::kOptionTimeout;
+  static constexpr int kInfoStartDelayMs = kGeneralInfoStartDelayMs;
+  static constexpr const char* kNoAnswer = kGeneralNoAnswer;
+  static constexpr int kTcpConnectTimeoutMs = kGeneralTcpConnectTimeoutMs;
 
   CGeneralPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port,
                PortDirectory& directory);
+  ~CGeneralPage() override;
 
   // Page initialisation: the port list from the directory, COM mode, the rescan.
   void Initialise();
 
   // User actions.
-  void OnComMode();
-  void OnTcpMode();
-  void OnComConnect();
-  void OnTcpConnect();
-  void OnPortSelChange(int index);
-  void OnAddressEdited(const std::string& text);  // typing into the address box
-  void OnAddressSelChange(int index);
-  void OnSearch();  // "Search"
-  void OnConfig();  // "Config...": the network configuration dialog
+  void OnComMode() { links_.OnComMode(); }
+  void OnTcpMode() { links_.OnTcpMode(); }
+  void OnComConnect() { links_.OnComConnect(); }
+  void OnTcpConnect() { links_.OnTcpConnect(); }
+  void OnPortSelChange(int index) { links_.OnPortSelChange(index); }
+  void OnAddressEdited(const std::string& text) { links_.OnAddressEdited(text); }  // typing into the address box
+  void OnAddressSelChange(int index) { links_.OnAddressSelChange(index); }
+  void OnSearch() { links_.OnSearch(); }  // "Search"
+  void OnConfig() { links_.OnConfig(); }  // "Config...": the network configuration dialog
   // Where the search probe and the configuration packet go (the LAN broadcast by default).
-  void SetBroadcastAddress(const std::string& address);
-  IpSearch& Search() { return search_; }
-  CNetworkConfigDialog& NetworkConfig() { return networkConfig_; }
+  void SetBroadcastAddress(const std::string& address) { links_.SetBroadcastAddress(address); }
+  IpSearch& Search() { return links_.Search(); }
+  CNetworkConfigDialog& NetworkConfig() { return links_.NetworkConfig(); }
 
   // Device status: the "Status" button (and its push-like twin).
-  void RequestStatus();
+  void RequestStatus() { status_.RequestStatus(); }
   // Device options.
-  void OnBeepCheck();
-  void OnIrCheck();
-  void OnBorderCheck();
-  void OnModeCheck(int mode);  // 1 matrix, 2 multi-viewer, 3 video wall
-  void OnLayoutSelChange(int index);
-  void OnMainSelChange(int index);
-  void OnAudioSelChange(int index);
-  void OnWallXSelChange(int index);
-  void OnWallYSelChange(int index);
-  void OnInputCheck(int input);  // 1 to 4
-  void OnFactoryReset();
+  void OnBeepCheck() { options_.OnBeepCheck(); }
+  void OnIrCheck() { options_.OnIrCheck(); }
+  void OnBorderCheck() { options_.OnBorderCheck(); }
+  void OnModeCheck(int mode) { options_.OnModeCheck(mode); }  // 1 matrix, 2 multi-viewer, 3 video wall
+  void OnLayoutSelChange(int index) { options_.OnLayoutSelChange(index); }
+  void OnMainSelChange(int index) { options_.OnMainSelChange(index); }
+  void OnAudioSelChange(int index) { options_.OnAudioSelChange(index); }
+  void OnWallXSelChange(int index) { options_.OnWallXSelChange(index); }
+  void OnWallYSelChange(int index) { options_.OnWallYSelChange(index); }
+  void OnInputCheck(int input) { options_.OnInputCheck(input); }  // 1 to 4
+  void OnFactoryReset() { reset_.OnFactoryReset(); }
 
   // Shell duties.
-  void StartAction() override;  // the activation check
-  void CloseSerialLink() override;
-  void StartIpSearch() override;
+  void StartAction() override { links_.StartAction(); }  // the activation check
+  void CloseSerialLink() override { links_.CloseSerialLink(); }
+  void StartIpSearch() override { links_.StartIpSearch(); }
   void OnTabChosen(int page) override;
 
   // Read-only state.
-  const GeneralConnectionViewState& View() const { return view_; }
-  const GeneralStatusViewState& StatusView() const { return status_; }
-  const GeneralOptionsViewState& OptionsView() const { return options_; }
+  const GeneralConnectionViewState& View() const { return links_.View(); }
+  const GeneralStatusViewState& StatusView() const { return status_.View(); }
+  const GeneralOptionsViewState& OptionsView() const { return options_.View(); }
   // The page-wide busy flag: a status request, the device-information steps, the port walk or
   // the factory reset is under way, so command controls answer "Please wait...".
-  bool PageBusy() const;
-  int PendingStatusRequest() const { return pendingStatusRequest_; }
-  int RestoreFlag() const { return restoreFlag_; }
+  bool PageBusy() const { return runner_.Running() || status_.Busy(); }
+  int PendingStatusRequest() const { return status_.PendingRequest(); }
+  int RestoreFlag() const { return reset_.RestoreFlag(); }
   // -1 idle, 0 waiting for the reset's display-mode acknowledgement, then 1..19.
-  int RestoreStep() const;
-  int DisplayMode() const { return displayMode_; }
-  int ComConnected() const { return comConnected_; }
-  bool IgnoreStatusReplies() const { return ignoreStatusReplies_; }
-  void SetAddresses(std::vector<std::string> addresses);
-  int StopBits() const { return settings_.stopBits; }
+  int RestoreStep() const { return reset_.RestoreStep(); }
+  int DisplayMode() const { return options_.DisplayMode(); }
+  int ComConnected() const { return links_.ComConnected(); }
+  bool IgnoreStatusReplies() const { return status_.IgnoreReplies(); }
+  void SetAddresses(std::vector<std::string> addresses) { links_.SetAddresses(std::move(addresses)); }
+  int StopBits() const { return links_.StopBits(); }
 
  private:
-  // The exchanges of the page, as the runner knows them.
-  enum ExchangeId { kStatusChain = 1, kFactoryReset = 2, kOptionCommand = 3 };
+  class Tools;
+  // How a frame arrived: `counted` is the verdict the status chain goes by (serial replies only
+  // with an exactly-zero signed sum, the rest only with a right checksum).
+  struct Arrival {
+    bool counted;
+    bool intact;
+    bool serialPath;
+  };
 
   void OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) override;
   void OnPageTimer(int id) override;
   void OnSocketNotice(int event, int error, bool wasConnected) override;
-  void SendFirstQuery();
-  void OnRescanTimer();
-  void OnTcpConnectTimer();
-  void RescanPorts();
-  void SetComClosedLook();
-  void CloseSerialPort();
-  void CloseTcpLink();
-  void SetTcpLook(bool connected);
-  bool TakeTypedAddress();
-  void TcpConnectConfirmed();
-  void TcpConnectFailed();
-  int SelectedPortNumber() const;
-  void UpdatePortDetail();
-
-  // Device status (device_status.cpp).
-  void InitialiseStatusView();
-  bool HandlePortStatus(const CommandFrame& frame, bool sumOk, bool serialPath);
-  void StartReadBackChain(bool thenDeviceInfo);
-  void ReadBackChainDone();
-  void StartDeviceInfo();
-  void StartStatusChain(bool withInfo, bool paused);
-  ReplyVerdict OnInfoReply(const CommandFrame& frame, size_t index);
-  bool ApplyPortReply(const CommandFrame& frame);
-  void MarkStatusStale();
-  void OnStatusChainEnd(ExchangeEnd end, size_t index);
-  bool StatusChainRunning() const { return runner_.RunningId() == kStatusChain; }
-  void BeginVisibleStatus();
-  void EndVisibleStatus();
-  void OnStandby();
-  void AbandonExchanges();
-  void StatusConnectFailed();
+  // A refused click is answered with "Please wait..."; the running exchange closes it when it ends.
   bool RefuseWhileBusy();
+  DeviceStatusPeers StatusPeers();
+  DeviceOptionsPeers OptionsPeers();
+  FactoryResetPeers ResetPeers();
+  LinkControlsPeers LinkPeers();
 
-  // Device options (device_options.cpp).
-  struct OptionHandler;
-  void InitialiseOptionsView();
-  bool HandleOptionFrame(const CommandFrame& frame, bool serialPath);
-  void SendReadBackQuery(const CommandFrame& query);
-  void ContinueReadBack(const CommandFrame& next);
-  void SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending);
-  void OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending);
-  void ShowDisplayMode(int mode);
-  void ApplyDisplayMode(int mode);
-  void ApplyInputChannel(int value, bool readBack, bool serialPath);
-  bool SendSetting(bool valid, const CommandFrame& frame);
-  void StartOptionCommand(const CommandFrame& frame);
-  void OnOptionCommandEnd(ExchangeEnd end);
-  void OnIrState(const CommandFrame& f, bool serialPath);
-  void OnBeepState(const CommandFrame& f, bool serialPath);
-  void OnIrAck(const CommandFrame& f, bool serialPath);
-  void OnBeepAck(const CommandFrame& f, bool serialPath);
-  void OnBorderAck(const CommandFrame& f, bool serialPath);
-  void OnBorderState(const CommandFrame& f, bool serialPath);
-  void OnDisplayModeAck(const CommandFrame& f, bool serialPath);
-  void OnDisplayModeState(const CommandFrame& f, bool serialPath);
-  void OnLayoutState(const CommandFrame& f, bool serialPath);
-  void OnLayoutAck(const CommandFrame& f, bool serialPath);
-  void OnMainAck(const CommandFrame& f, bool serialPath);
-  void OnMainState(const CommandFrame& f, bool serialPath);
-  void OnWallSizeAck(const CommandFrame& f, bool serialPath);
-  void OnWallSizeState(const CommandFrame& f, bool serialPath);
-  void OnInputChannelState(const CommandFrame& f, bool serialPath);
-  void OnInputChannelAck(const CommandFrame& f, bool serialPath);
-
-  // Factory reset (factory_reset.cpp).
-  ReplyVerdict OnRestoreReply(const CommandFrame& frame, size_t index);
-  void OnRestoreEnd(ExchangeEnd end);
-
-  PortDirectory& directory_;
-  SerialSettings settings_;
-  GeneralConnectionViewState view_;
-  int comConnected_ = 0;
-  int portNumber_ = 0;
-  bool awaitingTcpConnect_ = false;
-  bool ignoreStatusReplies_ = true;
   bool lastFrameSerial_ = true;  // where the frame being handled came from
-
-  GeneralStatusViewState status_;
-  bool readBackRunning_ = false;  // the untimed read-back chain after a connect
-  // The read-back walks only on the answer it waits for (opcode, sub-command), or on the
-  // acknowledgement of the running option command: a duplicate or stray answer is shown but
-  // sends nothing, so it cannot start a second walk beside the first.
-  std::optional<std::pair<uint8_t, uint8_t>> readBackAwaited_;
-  bool readBackMayGoOn_ = false;  // the frame being handled is one of those
-  bool optionReplyAwaited_ = false;
-  bool statusVisible_ = false;    // a request with the "Getting status" dialog is under way
-  int pendingStatusRequest_ = 0;  // a request waits for its TCP connect
-  std::string deviceType_;
-
-  GeneralOptionsViewState options_;
-  int displayMode_ = 0;  // 0 until the switcher has told it
-  int restoreFlag_ = 0;
-  std::optional<bool> pendingBeep_;
-  std::optional<bool> pendingIr_;
-  std::optional<bool> pendingBorder_;
-  std::optional<int> pendingMain_;
-  std::optional<int> pendingWallX_;
-  std::optional<int> pendingWallY_;
-
-  // The IP search and the network configuration share one UDP socket.
-  UdpSocket udp_;
-  IpSearch search_;
-  CNetworkConfigDialog networkConfig_;
+  std::unique_ptr<Tools> tools_;
+  DeviceStatus status_;
+  DeviceOptions options_;
+  FactoryReset reset_;
+  GeneralLinkControls links_;
 };
 
 }  // namespace velantor

@@ -148,6 +148,7 @@ class CMatrixPage : public PageBase {
   // The link test without a message (the input-type buttons).
   // Every exchange of the page ends here: the gates open again.
   void OnExchangeEnd();
+  void OnSwitchEnd(ExchangeEnd end);
   Exchange NewExchange(int id, bool withBusy);
 
   // routing.cpp

@@ -44,7 +44,7 @@ void CMatrixPage::StartSingleSwitch(int output, int input, int firstMs) {
   Exchange exchange = NewExchange(kSingleSwitch, true);
   exchange.steps.push_back(SwitchStep(input, output, firstMs));
   exchange.onReply = [this](const CommandFrame& frame, size_t index) { return OnSwitchAck(frame, index); };
-  exchange.onEnd = [this](ExchangeEnd, size_t) { OnExchangeEnd(); };
+  exchange.onEnd = [this](ExchangeEnd end, size_t) { OnSwitchEnd(end); };
   runner_.Start(std::move(exchange));
   switchSteps_ = {{input, output}};
   Notify();
@@ -63,22 +63,28 @@ void CMatrixPage::StartSequence() {
     steps.push_back({input, k});
   }
   exchange.onReply = [this](const CommandFrame& frame, size_t index) { return OnSwitchAck(frame, index); };
-  exchange.onEnd = [this](ExchangeEnd, size_t) { OnExchangeEnd(); };
+  exchange.onEnd = [this](ExchangeEnd end, size_t) { OnSwitchEnd(end); };
   runner_.Start(std::move(exchange));
   switchSteps_ = std::move(steps);
   Notify();
 }
 
-// The awaited output's acknowledgement; one that refuses (status other than 0) is not the
-// acknowledgement, and the step ends by its time-out.
+// The awaited output's acknowledgement. One with a status other than 0 is the switcher's refusal:
+// the output keeps its input, and waiting for a time-out would blame the link for it.
 ReplyVerdict CMatrixPage::OnSwitchAck(const CommandFrame& frame, size_t index) {
-  if (frame[p::kByteValue] != p::kAccepted || index >= switchSteps_.size()) return ReplyVerdict::kWait;
+  if (index >= switchSteps_.size()) return ReplyVerdict::kWait;
+  if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kRefuse;
   const auto [input, output] = switchSteps_[index];
   currentInput_ = input;
   outputSource_[Slot(output)] = input;
   ShowInput(output, input);
   resendDone_ = 0;
   return ReplyVerdict::kAccept;
+}
+
+void CMatrixPage::OnSwitchEnd(ExchangeEnd end) {
+  if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, kSetFailed);
+  OnExchangeEnd();
 }
 
 // A damaged acknowledgement of the output being switched: the switch goes out once more at

@@ -10,7 +10,9 @@
 
 #include <chrono>
 #include <fstream>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/edid_samples.h"
@@ -448,6 +450,97 @@ TEST(Velantorctl, SearchAndNetconfigFindAndConfigureTheSwitcherOverUdp) {
   r = with({"netconfig", "02:00:00:00:00:99", "--auto", "--wait", "0.3"});
   EXPECT_EQ(r.exit, 1);
   EXPECT_TRUE(Has(r.err, "no switcher with MAC 02:00:00:00:00:99")) << r.err;
+}
+
+
+// The client's row of the fault matrix: each command under each fault the emulator offers ends
+// within its bound with an exit code and, when it failed, the panel's message; what it reports
+// as done is what the switcher holds; and once the fault is gone the same command succeeds.
+struct ClientOperation {
+  const char* name;
+  std::vector<std::string> args;
+  const char* applied;  // what `show` prints once the switcher holds the change
+  const char* before;   // ... and before it
+};
+struct ClientFault {
+  const char* name;
+  const char* command;  // console command and its echo; empty: none
+  const char* echo;
+  int closeAfterMs;  // > 0: the connections are dropped this long after the client started
+};
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+TEST(Velantorctl, EveryCommandUnderEveryFaultEndsInItsTrueOutcomeAndTheNextOneSucceeds) {
+  const std::vector<ClientOperation> operations = {
+      {"route 2 3", {"route", "2", "3"}, "2+ <- 3", "2+ <- 2"},
+      {"option beep off", {"option", "beep", "off"}, "beep off", "beep on"},
+  };
+  const std::vector<ClientFault> faults = {
+      {"none", "", "", 0},
+      {"no reply", "drop 100000", "dropping", 0},
+      {"late replies", "delay 4000", "reply delay", 0},
+      {"duplicated replies", "dup 100000", "twice", 0},
+      {"corrupted replies", "corrupt 100000", "corrupting", 0},
+      {"refusal", "status 1", "refused with status 1", 0},
+      {"standby", "standby on", "standby on", 0},
+      {"link closed", "late 100000 2000", "holding", 700},
+  };
+  std::string table = "\nvelantorctl x fault -> exit, seconds, message\n";
+  for (const ClientOperation& op : operations) {
+    for (const ClientFault& fault : faults) {
+      SCOPED_TRACE(std::string(op.name) + " under " + fault.name);
+      Switcher sim;
+      if (*fault.command) sim.Say(fault.command, fault.echo);
+      std::vector<std::string> args = {"--connect", sim.Tcp(), "--timeout", "12"};
+      args.insert(args.end(), op.args.begin(), op.args.end());
+      const auto start = std::chrono::steady_clock::now();
+      std::thread closer;
+      if (fault.closeAfterMs > 0) {
+        closer = std::thread([&] {
+          std::this_thread::sleep_for(std::chrono::milliseconds(fault.closeAfterMs));
+          sim.Say("close", "connections closed");
+        });
+      }
+      const CtlResult r = Ctl(args);
+      if (closer.joinable()) closer.join();
+      const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      EXPECT_LT(seconds, 14.0);
+      EXPECT_TRUE(r.exit == 0 || r.exit == 1 || r.exit == 3) << r.exit << " " << r.err;
+      sim.Say("clear", "faults off");
+      sim.Say("standby off", "standby off");
+      const std::string state = sim.Show();
+      if (r.exit == 0) {
+        EXPECT_TRUE(Has(state, op.applied)) << "reported done, switcher: " << state;
+      } else {
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
+        EXPECT_TRUE(Has(state, op.applied) || Has(state, op.before)) << state;
+      }
+      if (std::string(fault.name) == "none" || std::string(fault.name) == "duplicated replies") {
+        EXPECT_EQ(r.exit, 0) << r.err;
+      } else if (std::string(fault.name) != "late replies") {
+        EXPECT_NE(r.exit, 0) << "success under " << fault.name;
+      }
+      if (std::string(fault.name) == "link closed") {
+        EXPECT_EQ(r.exit, 3) << r.err;  // not blamed on the switcher
+      }
+      if (std::string(fault.name) == "refusal") {
+        EXPECT_TRUE(Has(r.err, "Set failed!")) << r.err;
+      }
+      const CtlResult again = [&] {
+        std::vector<std::string> a = {"--connect", sim.Tcp()};
+        a.insert(a.end(), op.args.begin(), op.args.end());
+        return Ctl(a);
+      }();
+      EXPECT_EQ(again.exit, 0) << again.err;
+      EXPECT_TRUE(Has(sim.Show(), op.applied));
+      char line[200];
+      std::snprintf(line, sizeof line, "%-16s %-19s exit %d  %5.1f s  %s\n", op.name, fault.name, r.exit, seconds,
+                    r.exit == 0 ? "-" : FirstLine(r.err).c_str());
+      table += line;
+    }
+  }
+  std::printf("%s", table.c_str());
 }
 
 }  // namespace

@@ -81,6 +81,11 @@ class FirmwarePageTest : public ::testing::Test {
   static size_t Count(const std::vector<std::string>& frames, const std::string& frame) {
     return static_cast<size_t>(std::count(frames.begin(), frames.end(), frame));
   }
+  static size_t Count(const std::string& text, const std::string& piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++n;
+    return n;
+  }
   std::vector<sim::TranscriptEntry> BlocksToDevice() const {
     return h.model.Log().Select(sim::Direction::kIn, sim::PayloadKind::kFirmwareBlock);
   }

@@ -146,6 +146,7 @@ TEST_P(FirmwareOnBothLinks, ALostBlockAcknowledgementResendsHeaderAndBlockThenGi
   EXPECT_TRUE(Logged("Upgrading Part_1.1.0.0 failed\r\n"));
   EXPECT_FALSE(Logged("Successfully"));
   EXPECT_FALSE(h.main->HeadersLocked());
+  EXPECT_EQ(Count(page.SentLog()->Text(), "Send data:\r\n"), 3u);  // the resent block is marked again
 }
 
 TEST_P(FirmwareOnBothLinks, ACorruptedAcknowledgementIsNotTakenAndTheBlockGoesAgain) {

@@ -86,6 +86,7 @@ TEST_F(GeneralOptions, TheBeepBoxChangesOnlyWithTheAcknowledgement) {
   ASSERT_FALSE(V().beep.checked);
   size_t mark = Sent().size();
   page->OnBeepCheck();
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{"A5 5B 06 01 0F 00 00 00 00 00 00 00 EA"});
   EXPECT_FALSE(V().beep.checked);
   loop.Advance(10);
@@ -93,7 +94,9 @@ TEST_F(GeneralOptions, TheBeepBoxChangesOnlyWithTheAcknowledgement) {
   EXPECT_TRUE(model.State().options.beep);
   mark = Sent().size();
   page->OnBeepCheck();
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x06, 0x01, 0xF0)});
+  EXPECT_TRUE(V().beep.checked);
   loop.Advance(10);
   EXPECT_FALSE(V().beep.checked);
 }
@@ -159,6 +162,8 @@ TEST_F(GeneralOptions, WithoutALinkNothingIsSentAndTheLinkFailureIsShown) {
   page->OnTcpMode();
   page->OnFactoryReset();
   EXPECT_EQ(shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(Writes(), 0);
   EXPECT_TRUE(page->SentLog()->Text().empty());
   EXPECT_FALSE(shared.Busy.IsOpen());
   EXPECT_EQ(page->RestoreFlag(), 0);
@@ -169,6 +174,7 @@ TEST_F(GeneralOptions, AModeIsCheckedOnlyByTheSwitchersReplyAndMatrixModeDisable
   ASSERT_TRUE(V().modes[0].checked);
   size_t mark = Sent().size();
   page->OnModeCheck(3);
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x13, 0x01, 3, 0, 3)});
   EXPECT_TRUE(V().modes[0].checked);
   EXPECT_FALSE(V().modes[2].checked);
@@ -190,14 +196,18 @@ TEST_F(GeneralOptions, ListsSendTheChosenValueAndFollowTheAcknowledgement) {
   ASSERT_EQ(V().layout.selection, 0);
   size_t mark = Sent().size();
   page->OnLayoutSelChange(2);
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x14, 0x01, 3, 0, 3)});
   EXPECT_EQ(V().layout.selection, 0);
   loop.Advance(10);
   EXPECT_EQ(V().layout.selection, 2);
   EXPECT_EQ(SentSince(mark)[1], Wire(0x14, 0x04, 0, 0, 3));
   mark = Sent().size();
+  const int mainBefore = V().main.selection;
   page->OnMainSelChange(3);
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x14, 0x03, 4, 0, 3)});
+  EXPECT_EQ(V().main.selection, mainBefore);
   loop.Advance(10);
   EXPECT_EQ(V().main.selection, 3);
   EXPECT_EQ(model.State().options.mainSource[2], 4);
@@ -229,10 +239,17 @@ class GeneralFactoryReset : public GeneralOptions {
     model.Faults().dropEvery = 1;  // the test answers for the switcher
     mark = Sent().size();
   }
-  // Answers the running step by its acknowledgement and returns what the page sent next.
+  // Starts the reset and lets its first step reach the switcher.
+  void StartReset() {
+    page->OnFactoryReset();
+    loop.Advance(kWireMs);
+  }
+  // Answers the running step by its acknowledgement and returns what the page sent next, once
+  // it has reached the switcher.
   std::string AckAndNext(std::initializer_list<int> ack) {
     const size_t before = Sent().size();
     Reply(ack);
+    loop.Advance(kWireMs);
     const auto sent = SentSince(before);
     return sent.empty() ? "" : sent.back();
   }
@@ -245,10 +262,10 @@ TEST_F(GeneralFactoryReset, NineteenAcknowledgedStepsEndWithSetSuccessfully) {
   model.State().outputs[1].route = 3;
   page->OnFactoryReset();
   EXPECT_EQ(shared.Busy.DisplayedText(), "Setting . . .");
-  EXPECT_EQ(SentSince(mark)[0], "A5 5B 13 01 01 00 01 00 00 00 00 00 EA");
   loop.Advance(200);
   const auto sent = SentSince(mark);
   ASSERT_EQ(sent.size(), 20u);
+  EXPECT_EQ(sent[0], "A5 5B 13 01 01 00 01 00 00 00 00 00 EA");
   EXPECT_EQ(sent[1], "A5 5B 02 03 01 00 01 00 00 00 00 00 F9");
   EXPECT_EQ(sent[4], Wire(0x02, 0x03, 4, 0, 4));
   EXPECT_EQ(sent[5], Wire(0x03, 0x08, 0xF0));
@@ -282,12 +299,15 @@ TEST_F(GeneralFactoryReset, OverTcpTheEdidStepSendsModeFour) {
 }
 
 TEST_F(GeneralFactoryReset, TheFirstStepWaitsTenSecondsBeforeItsRetryAndLaterStepsFive) {
-  page->OnFactoryReset();
+  StartReset();
   EXPECT_EQ(AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01}), Wire(0x02, 0x03, 1, 0, 1));
   size_t before = Sent().size();
-  loop.Advance(9999);
-  EXPECT_EQ(SentSince(before).size(), 0u);
+  const int writes = Writes();
+  loop.Advance(9999 - kWireMs);
+  EXPECT_EQ(Writes(), writes);
   loop.Advance(1);
+  EXPECT_EQ(Writes(), writes + 1);
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x02, 0x03, 1, 0, 1)});
   for (int n = 1; n <= 4; ++n) AckAndNext({0x02, 0x03, 0x00, 0x00, n});
   EXPECT_EQ(AckAndNext({0x03, 0x08}), Wire(0x03, 0x01, 2, 0xF0));
@@ -296,7 +316,7 @@ TEST_F(GeneralFactoryReset, TheFirstStepWaitsTenSecondsBeforeItsRetryAndLaterSte
   // The EDID step's retry asks for mode 3.
   EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x03, 0x01, 3)});
   EXPECT_EQ(page->RestoreStep(), 6);
-  loop.Advance(4999);
+  loop.Advance(4999 - kWireMs);
   EXPECT_FALSE(shared.Message.IsOpen());
   loop.Advance(1);
   EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
@@ -307,7 +327,7 @@ TEST_F(GeneralFactoryReset, TheFirstStepWaitsTenSecondsBeforeItsRetryAndLaterSte
 }
 
 TEST_F(GeneralFactoryReset, OnlyTheRunningStepsAcknowledgementMovesTheSequenceOn) {
-  page->OnFactoryReset();
+  StartReset();
   AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
   AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01});
   EXPECT_EQ(AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01}), "");  // a repeated one
@@ -316,7 +336,7 @@ TEST_F(GeneralFactoryReset, OnlyTheRunningStepsAcknowledgementMovesTheSequenceOn
 }
 
 TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTimeOut) {
-  page->OnFactoryReset();
+  StartReset();
   const size_t before = Sent().size();
   loop.Advance(5000);
   EXPECT_EQ(SentSince(before), std::vector<std::string>{Wire(0x13, 0x01, 1, 0, 1)});
@@ -328,6 +348,7 @@ TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTim
 
 TEST_F(GeneralFactoryReset, AMatrixModeAcknowledgementWithoutTheResetOnlyUpdatesTheControls) {
   page->OnModeCheck(1);
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x13, 0x01, 1, 0, 1)});
   EXPECT_EQ(AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01}), "");
   EXPECT_TRUE(V().modes[0].checked);
@@ -335,16 +356,19 @@ TEST_F(GeneralFactoryReset, AMatrixModeAcknowledgementWithoutTheResetOnlyUpdates
 }
 
 TEST_F(GeneralFactoryReset, ClicksDuringTheResetSendNothing) {
-  page->OnFactoryReset();
+  StartReset();
   const size_t before = Sent().size();
+  const int writes = Writes();
   page->OnBeepCheck();
   page->RequestStatus();
   EXPECT_EQ(shared.Message.DisplayedText(), "Please wait...");
+  EXPECT_EQ(Writes(), writes);
+  loop.Advance(kWireMs);
   EXPECT_TRUE(SentSince(before).empty());
 }
 
 TEST_F(GeneralFactoryReset, StandbyEndsTheResetWithoutALaterTimeOut) {
-  page->OnFactoryReset();
+  StartReset();
   AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
   Reply({0x88, 0x88});
   EXPECT_EQ(shared.Message.DisplayedText(), "Matrix is in standby mode!");

@@ -1,23 +1,15 @@
-// Shared fixture of the General page scenarios: the page on virtual time with the emulator's
-// model behind a simulated serial link (as COM1) and command socket.
+// Shared fixture of the General page scenarios: the whole shell on the harness, the page under
+// test being its General page, with what was sent read from the emulator's transcript.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "base/virtual_event_loop.h"
-#include "link/port_directory.h"
 #include "pages/general/general_page.h"
-#include "sim/device_model.h"
-#include "sim/sim_command_socket.h"
-#include "sim/sim_serial_link.h"
 #include "support/bytes.h"
-#include "support/recording_main_window.h"
+#include "support/shell_harness.h"
 
 namespace velantor::testing {
 
@@ -29,21 +21,13 @@ inline std::string Wire(int op, int sub, int b4 = 0, int b5 = 0, int b6 = 0) {
 class GeneralPageTest : public ::testing::Test {
  protected:
   explicit GeneralPageTest(sim::DeviceState state = sim::MakeDeviceState())
-      : root(std::filesystem::temp_directory_path() /
-             ("velantor-gp-" + std::to_string(::getpid()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        directory((std::filesystem::create_directories(root / "sys/class/tty"), (root / "sys").string()),
-                  (root / "dev").string()),
-        model(loop, std::move(state)),
-        serial(loop, model),
-        socket(loop, model) {
-    shared.PageSocket = &socket;
-    std::filesystem::create_directories(root / "dev");
-    std::ofstream(root / "dev" / "ttyVEL0") << "";
-    directory.AddPath((root / "dev" / "ttyVEL0").string());
-    page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
-  }
-  ~GeneralPageTest() override { std::filesystem::remove_all(root); }
+      : h(std::move(state)),
+        loop(h.loop),
+        shared(h.shared),
+        mainWindow(h.mainWindow),
+        model(h.model),
+        socket(h.socket),
+        page(&h.PageAs<CGeneralPage>(kPageGeneral)) {}
 
   // Connects and lets the chain after the connect run.
   void ConnectSerial() {
@@ -58,31 +42,27 @@ class GeneralPageTest : public ::testing::Test {
     loop.Advance(500);
     ASSERT_EQ(shared.TcpLinkUp, 1);
   }
-  // The sent log as one entry per frame, without the trailing space.
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> lines;
-    const std::string& text = page->SentLog()->Text();
-    for (size_t at = 0; at + 39 <= text.size(); at += 41) lines.push_back(text.substr(at, 38));
-    return lines;
-  }
-  std::vector<std::string> SentSince(size_t mark) const {
-    auto all = Sent();
-    return {all.begin() + static_cast<long>(mark), all.end()};
-  }
+  // A frame written on the serial link has reached the switcher this long after (1.3 ms on the
+  // wire), and its answer has not come back yet.
+  static constexpr int kWireMs = 2;
+
+  // Frames the switcher received.
+  std::vector<std::string> Sent() const { return h.FramesToDevice(); }
+  std::vector<std::string> SentSince(size_t mark) const { return h.FramesToDevice(mark); }
+  // Blocks the page wrote on either link, counted the moment they are written.
+  int Writes() { return h.Port(kPageGeneral).Counters().writes + h.socket.Counters().sends; }
   // Bytes arriving on the serial link as if the switcher sent them.
   void Inject(const std::vector<uint8_t>& bytes) {
     for (uint8_t b : bytes) page->OnPortRxChar(b, 1);
   }
 
-  std::filesystem::path root;
-  VirtualEventLoop loop;
-  SharedState shared;
-  RecordingMainWindow mainWindow;
-  PortDirectory directory;
-  sim::DeviceModel model;
-  sim::SimSerialLink serial;
-  sim::SimCommandSocket socket;
-  std::unique_ptr<CGeneralPage> page;
+  ShellHarness h;
+  VirtualEventLoop& loop;
+  SharedState& shared;
+  RecordingMainWindow& mainWindow;
+  sim::DeviceModel& model;
+  sim::SimCommandSocket& socket;
+  CGeneralPage* page;
 };
 
 }  // namespace velantor::testing

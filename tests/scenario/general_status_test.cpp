@@ -66,12 +66,15 @@ TEST_F(GeneralStatus, ASerialRequestWaits200MsAnimatesAndEndsWithThePageHeadersE
   EXPECT_EQ(In(1).text, "");
   EXPECT_TRUE(shared.Busy.IsOpen());
   EXPECT_EQ(shared.Busy.DisplayedText(), "Getting status . . .");
+  const int writes = Writes();
   loop.Advance(199);
-  EXPECT_TRUE(SentSince(mark).empty());
+  EXPECT_EQ(Writes(), writes);
   loop.Advance(1);
+  EXPECT_EQ(Writes(), writes + 1);
+  loop.Advance(kWireMs);
   ASSERT_EQ(SentSince(mark).size(), 1u);
   EXPECT_EQ(SentSince(mark)[0], "A5 5B 01 04 01 00 00 00 00 00 00 00 FA");
-  loop.Advance(100);
+  loop.Advance(100 - kWireMs);
   EXPECT_EQ(SentSince(mark).size(), 8u);
   EXPECT_EQ(In(2).text, "HDMI IN2: Disconnect");
   EXPECT_EQ(In(2).connected, 0);
@@ -87,15 +90,18 @@ TEST_F(GeneralStatus, AMissingReplyIsAskedOnceMoreAfterFiveSecondsAndTimesOutFiv
   const int enables = mainWindow.PageBusyEnables();
   model.Faults().dropNext = 2;
   page->RequestStatus();
-  loop.Advance(200);
+  loop.Advance(200 + kWireMs);  // the first query has reached the switcher
   const size_t mark = Sent().size();
-  loop.Advance(4999);
-  EXPECT_EQ(SentSince(mark).size(), 0u);
+  const int writes = Writes();
+  loop.Advance(4999 - kWireMs);
+  EXPECT_EQ(Writes(), writes);
   loop.Advance(1);
+  EXPECT_EQ(Writes(), writes + 1);
+  loop.Advance(kWireMs);
   ASSERT_EQ(SentSince(mark).size(), 1u);
   EXPECT_EQ(SentSince(mark)[0], "A5 5B 01 04 01 00 00 00 00 00 00 00 FA");
   EXPECT_TRUE(page->TimerRunning(8));
-  loop.Advance(4999);
+  loop.Advance(4999 - kWireMs);
   EXPECT_FALSE(shared.Message.IsOpen());
   loop.Advance(1);
   EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
@@ -243,10 +249,10 @@ TEST_F(GeneralStatus, StandbyInTheMiddleStopsTheRequestWithItsNotice) {
 TEST_F(GeneralStatus, AClickWhileBusyIsAnsweredWithPleaseWaitWhichTheEndOfTheRequestCloses) {
   ConnectSerial();
   page->RequestStatus();
-  const size_t mark = Sent().size();
+  const int writes = Writes();
   page->OnBeepCheck();
   EXPECT_EQ(shared.Message.DisplayedText(), "Please wait...");
-  EXPECT_TRUE(SentSince(mark).empty());
+  EXPECT_EQ(Writes(), writes);
   loop.Advance(300);
   EXPECT_FALSE(shared.Message.IsOpen());
   EXPECT_FALSE(shared.Busy.IsOpen());
@@ -268,13 +274,18 @@ TEST_F(GeneralStatus, ALateOrRepeatedReplyUpdatesItsLineWithoutStartingASecondWa
   ConnectSerial();
   model.Faults().dropEvery = 1;
   page->RequestStatus();
-  loop.Advance(200);
+  loop.Advance(200 + kWireMs);  // the first query has reached the switcher
   Inject(Frame({0x01, 0x04, 0x01, 0x00, 0x00}));
+  loop.Advance(kWireMs);
   const size_t mark = Sent().size();
+  const int writes = Writes();
   Inject(Frame({0x01, 0x04, 0x01, 0x00, 0xFF}));  // the answer to a retry, late
   EXPECT_EQ(In(1).text, "HDMI IN1: Disconnect");
+  loop.Advance(kWireMs);
+  EXPECT_EQ(Writes(), writes);
   EXPECT_TRUE(SentSince(mark).empty());
   Inject(Frame({0x01, 0x05, 0x01, 0x00, 0x00}));
+  loop.Advance(kWireMs);
   EXPECT_EQ(SentSince(mark), std::vector<std::string>{Wire(0x01, 0x04, 2)});
 }
 
@@ -295,9 +306,9 @@ TEST_F(GeneralStatus, LeavingThePageEndsItsRequestQuietly) {
 TEST_F(GeneralStatus, ADeviceThatNeverNamesItselfAfterTheConnectIsReportedAsNotAnswering) {
   model.Faults().dropEvery = 1;
   page->OnComConnect();
-  loop.Advance(1000);
+  loop.Advance(1000 + kWireMs);
   EXPECT_EQ(Sent().back(), Wire(0x01, 0x01));
-  loop.Advance(5000);
+  loop.Advance(5000 - kWireMs);
   EXPECT_EQ(shared.Message.DisplayedText(), "The switcher does not answer");
   EXPECT_EQ(page->StatusView().deviceText, "The switcher does not answer");
   EXPECT_FALSE(page->PageBusy());

@@ -67,19 +67,50 @@ TEST_P(MatrixRouting, AMissingAcknowledgementIsSentOnceMoreAfterThreeSecondsAndG
   EXPECT_FALSE(h.shared.Message.IsOpen());
 }
 
-TEST_P(MatrixRouting, ARefusedSwitchIsNeverShownAndEndsByTheTimeOut) {
+// A refusal is the switcher's answer: it is said at once as a refusal, not blamed on the link by a
+// time-out 8 s later, and nothing further is sent.
+TEST_P(MatrixRouting, ARefusedSwitchIsNeverShownAndSaysSetFailedAtOnce) {
   ConnectAndShow(GetParam());
   h.model.Faults().status = 0x01;
   const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
   Page().OnInputButton(3, 1);
-  h.loop.Advance(7990);
-  EXPECT_EQ(Page().PageBusy(), 1);
-  EXPECT_EQ(Checked(3), std::vector<int>{3});
-  h.loop.Advance(10);
+  h.loop.Advance(50);
+  EXPECT_EQ(Page().PageBusy(), 0);
   EXPECT_EQ(h.MessagesOpened(), opened + 1);
-  EXPECT_EQ(h.shared.Message.DisplayedText(), "Time out!");
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Set failed!");
+  EXPECT_EQ(Checked(3), std::vector<int>{3});
   EXPECT_EQ(Out(3).display, "3");
   EXPECT_EQ(Page().OutputSource(3), 3);
+  EXPECT_TRUE(h.main->HeadersEnabled());
+  h.loop.Advance(10000);
+  EXPECT_EQ(SentSince(mark).size(), 1u);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  // The refusal lifted, the same click switches.
+  h.model.Faults().status = 0;
+  Page().OnInputButton(3, 1);
+  h.loop.Advance(50);
+  EXPECT_EQ(Checked(3), std::vector<int>{1});
+}
+
+TEST_P(MatrixRouting, ARefusalInTheMiddleOfAllOutputStopsTheSequenceWhereItWas) {
+  ConnectAndShow(GetParam());
+  const size_t mark = Mark();
+  Page().OnSelectOutput(4);
+  // Output 1 switches (its acknowledgement held a moment); output 2 is refused.
+  h.model.Faults().lateNext = 1;
+  h.model.Faults().lateMs = 100;
+  Page().OnConfigInput(2);
+  h.loop.Advance(20);
+  EXPECT_EQ(h.model.State().Output(1).route, 2);
+  h.model.Faults().status = 0x01;
+  h.loop.Advance(200);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Set failed!");
+  EXPECT_EQ(Page().PageBusy(), 0);
+  EXPECT_EQ(Out(1).display, "2");
+  EXPECT_EQ(SentSince(mark).size(), 2u);
+  h.loop.Advance(10000);
+  EXPECT_EQ(SentSince(mark).size(), 2u);
 }
 
 TEST_P(MatrixRouting, AllOutputSwitchesOutputsOneToFourEachAfterThePreviousAcknowledgement) {

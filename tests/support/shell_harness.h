@@ -24,6 +24,7 @@
 #include "sim/sim_command_socket.h"
 #include "sim/sim_serial_link.h"
 #include "support/bytes.h"
+#include "support/recording_main_window.h"
 
 namespace velantor::testing {
 
@@ -40,7 +41,11 @@ class ShellHarness {
     directory.AddPath((root / "dev" / "ttyVEL0").string());  // COM1
     for (auto& port : ports) port = std::make_unique<sim::SimSerialLink>(loop, model);
     FillPageTable(table, {loop, shared, directory, [this](int page) -> SerialLink& { return Port(page); }});
-    main = std::make_unique<CMainDialog>(loop, shared, table.MainWindowFactory());
+    // Pages reach the main window through the recorder, which passes every message on.
+    main = std::make_unique<CMainDialog>(loop, shared, [this](int page, MainWindowPort& window) {
+      mainWindow.next = &window;
+      return table.Make(page, mainWindow);
+    });
   }
   ~ShellHarness() {
     main.reset();
@@ -93,6 +98,7 @@ class ShellHarness {
   std::array<std::unique_ptr<sim::SimSerialLink>, 4> ports;
   sim::SimCommandSocket socket;
   PageTable table;
+  RecordingMainWindow mainWindow;  // what the pages posted to the main window
   std::unique_ptr<CMainDialog> main;
 
  private:
