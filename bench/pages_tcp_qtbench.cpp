@@ -8,7 +8,9 @@
 //   pages_tcp_qtbench [entries]   (Matrix entries to average, default 5)
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPushButton>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 #include <cstdio>
@@ -26,12 +28,22 @@ namespace {
 
 using namespace velantor;
 
-// Runs the loop until `done` holds or `limitMs` passes; returns the elapsed milliseconds.
+// Runs the loop until `done` holds or `limitMs` passes; returns the elapsed milliseconds. The loop
+// sleeps between events as the panel's own does (a spinning loop would steal the core that the
+// emulator and the timers need), looking at `done` every millisecond.
 template <typename Done>
 qint64 RunUntil(Done done, int limitMs) {
   QElapsedTimer clock;
   clock.start();
-  while (!done() && clock.elapsed() < limitMs) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  if (done()) return 0;
+  QEventLoop loop;
+  QTimer look;
+  look.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&look, &QTimer::timeout, &loop, [&] {
+    if (done() || clock.elapsed() >= limitMs) loop.quit();
+  });
+  look.start(1);
+  loop.exec();
   return clock.elapsed();
 }
 
@@ -68,7 +80,7 @@ void ClickToRoute(Panel& panel, int clicks) {
     QElapsedTimer clock;
     clock.start();
     button->click();
-    while (display->Text() != want && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 1);
+    RunUntil([&] { return display->Text() == want; }, 5000);
     us.push_back(clock.nsecsElapsed() / 1000);
     RunUntil([] { return false; }, 50);
   }

@@ -18,9 +18,9 @@ OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int corner
       mainWindow_(mainWindow),
       label_(new QLabel(this)),
       radius_(cornerRadius),
-      changed_(changed),
       isOpen_(std::move(isOpen)),
-      text_(std::move(text)) {
+      text_(std::move(text)),
+      changed_(changed) {
   setWindowModality(Qt::WindowModal);
   setFixedSize(size);
   setWindowOpacity(alpha / 255.0);
@@ -32,10 +32,13 @@ OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int corner
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(8, 4, 8, 4);
   layout->addWidget(label_);
-  subscription_ = changed_.Subscribe([this] { Sync(); });
+  refresh_.Watch(changed);
+  openSubscription_ = changed_.Subscribe([this] {
+    if (isOpen_() && !isVisible()) Sync();
+  });
 }
 
-OverlayDialogView::~OverlayDialogView() { changed_.Unsubscribe(subscription_); }
+OverlayDialogView::~OverlayDialogView() { changed_.Unsubscribe(openSubscription_); }
 
 QString OverlayDialogView::Line() const { return label_->text(); }
 

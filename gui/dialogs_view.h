@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "skin/coalesced_refresh.h"
+
 class QLabel;
 
 namespace velantor {
@@ -25,16 +27,22 @@ class OverlayDialogView : public QDialog {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;  // Escape must not close what the core holds open
+  // The program opens and closes these dialogs itself: neither Escape nor the window system's
+  // close may hide one behind the core's back.
+  void keyPressEvent(QKeyEvent* event) override;
+  void reject() override {}
 
  private:
   QWidget* mainWindow_;
   QLabel* label_;
   int radius_;
-  ChangeNotifier& changed_;
-  int subscription_;
   std::function<bool()> isOpen_;
   std::function<std::string()> text_;
+  // Text changes and the close are drawn once per loop turn; the opening is shown at once, so the
+  // window-modal block covers the very next input event.
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
+  ChangeNotifier& changed_;
+  int openSubscription_ = 0;
 };
 
 }  // namespace velantor

@@ -87,30 +87,8 @@ MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
   layout->setContentsMargins(1, 1, 1, 1);
   layout->setSpacing(0);
   layout->addWidget(BuildTitleBar());
-
-  auto* headerRow = new QWidget(this);
-  auto* headerLayout = new QHBoxLayout(headerRow);
-  headerLayout->setContentsMargins(6, 0, 6, 0);
-  headerLayout->setSpacing(2);
-  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
-    // Headers appear in the order General, EDID, Matrix, FW Upgrade.
-    auto* tab = new HeaderTab(PageTitle(page), headerRow);
-    headers_[static_cast<size_t>(page - 1)] = tab;
-    connect(tab, &HeaderTab::Clicked, this, [this, page] { dialog_.OnHeaderClick(page); });
-    headerLayout->addWidget(tab);
-  }
-  headerLayout->addStretch();
-  layout->addWidget(headerRow);
-
-  // Ctrl+1..4 choose the pages as their headers do; Ctrl+D shows or hides the diagnostics.
-  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
-    auto* key = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + page)), this);
-    connect(key, &QShortcut::activated, this, [this, page] {
-      if (headers_[static_cast<size_t>(page - 1)]->isEnabled()) dialog_.OnHeaderClick(page);
-    });
-  }
-  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this), &QShortcut::activated, this,
-          [this] { logsButton_->toggle(); });
+  layout->addWidget(BuildHeaderRow());
+  AddShortcuts();
 
   stack_ = new QStackedWidget(this);
   stack_->setObjectName("PageArea");
@@ -122,9 +100,58 @@ MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
   diagnostics_->setVisible(false);
   layout->addWidget(diagnostics_);
 
-  SharedState& shared = dialog_.Shared();
-  statusLine_ = new StatusLineView(shared, this);
+  statusLine_ = new StatusLineView(dialog_.Shared(), this);
   layout->addWidget(statusLine_);
+  BuildDialogs();
+
+  refresh_.Watch(dialog_.Changed());
+  Sync();
+  adjustSize();
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+MainWindowView::~MainWindowView() = default;
+
+QWidget* MainWindowView::BuildHeaderRow() {
+  auto* headerRow = new QWidget(this);
+  auto* headerLayout = new QHBoxLayout(headerRow);
+  headerLayout->setContentsMargins(6, 0, 6, 0);
+  headerLayout->setSpacing(2);
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    // Headers appear in the order General, EDID, Matrix, FW Upgrade.
+    auto* tab = new HeaderTab(PageTitle(page), headerRow);
+    headers_[static_cast<size_t>(page - 1)] = tab;
+    connect(tab, &HeaderTab::Clicked, this, [this, page] {
+      // The message, busy and configuring dialogs are window-modal; a platform that lets a click
+      // through anyway must not change the page behind them.
+      if (!OverlayOpen()) dialog_.OnHeaderClick(page);
+    });
+    headerLayout->addWidget(tab);
+  }
+  headerLayout->addStretch();
+  return headerRow;
+}
+
+// Ctrl+1..4 choose the pages as their headers do; Ctrl+D shows or hides the diagnostics.
+void MainWindowView::AddShortcuts() {
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    auto* key = new QShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_0 + page)), this);
+    connect(key, &QShortcut::activated, this, [this, page] {
+      if (headers_[static_cast<size_t>(page - 1)]->isEnabled() && !OverlayOpen()) dialog_.OnHeaderClick(page);
+    });
+  }
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), this), &QShortcut::activated, this,
+          [this] { logsButton_->toggle(); });
+}
+
+bool MainWindowView::OverlayOpen() const {
+  return message_->isVisible() || busy_->isVisible() || configuring_->isVisible();
+}
+
+void MainWindowView::BuildDialogs() {
+  SharedState& shared = dialog_.Shared();
   message_ = new OverlayDialogView(this, QSize(300, 70), 10, 190, shared.Message.Changed(),
                                    [&shared] { return shared.Message.IsOpen(); },
                                    [&shared] { return shared.Message.DisplayedText(); });
@@ -138,16 +165,7 @@ MainWindowView::MainWindowView(CMainDialog& dialog, PageViewFactory pageViews)
   message_->setObjectName("MessageDialog");
   busy_->setObjectName("BusyDialog");
   configuring_->setObjectName("ConfiguringDialog");
-
-  subscription_ = dialog_.Changed().Subscribe([this] { Sync(); });
-  Sync();
-  adjustSize();
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
 }
-
-MainWindowView::~MainWindowView() { dialog_.Changed().Unsubscribe(subscription_); }
 
 QWidget* MainWindowView::BuildTitleBar() {
   auto* bar = new QWidget(this);

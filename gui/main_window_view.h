@@ -9,6 +9,8 @@
 #include <array>
 #include <functional>
 
+#include "skin/coalesced_refresh.h"
+
 class QStackedWidget;
 class QAbstractButton;
 
@@ -50,6 +52,7 @@ class MainWindowView : public QWidget {
   OverlayDialogView* ConfiguringView() const { return configuring_; }
   DiagnosticsView* Diagnostics() const { return diagnostics_; }
   StatusLineView* StatusLine() const { return statusLine_; }
+  const skin::CoalescedRefresh& Refresh() const { return refresh_; }
   void SetDiagnosticsVisible(bool visible);
   // Opens the About box (or raises the open one) and returns at once.
   void ShowAbout();
@@ -67,6 +70,10 @@ class MainWindowView : public QWidget {
   void Sync();
   void OnTitleCommand(int id);
   QWidget* BuildTitleBar();
+  QWidget* BuildHeaderRow();
+  void AddShortcuts();
+  void BuildDialogs();
+  bool OverlayOpen() const;
 
   CMainDialog& dialog_;
   PageViewFactory makePageView_;
@@ -81,7 +88,7 @@ class MainWindowView : public QWidget {
   OverlayDialogView* busy_ = nullptr;
   OverlayDialogView* configuring_ = nullptr;
   QPointer<QMessageBox> about_;  // null once the box is closed
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   QPoint dragOffset_;
   bool pressed_ = false;
   QPoint pressPosition_;

@@ -32,25 +32,23 @@ StatusLineView::StatusLineView(SharedState& shared, QWidget* parent) : QWidget(p
   message_ = new QLabel(this);
   message_->setObjectName("StatusMessage");
   message_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  row->addWidget(link_);
+  // A long device path or message is cut at the window's edge (the full text is the tooltip)
+  // rather than widening the window.
+  for (QLabel* label : {link_, message_}) label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  row->addWidget(link_, 1);
   row->addWidget(busy_);
-  row->addStretch(1);
-  row->addWidget(message_);
-  linkSubscription_ = shared_.Link.changed.Subscribe([this] { SyncLink(); });
-  messageSubscription_ = shared_.Message.Changed().Subscribe([this] { SyncMessage(); });
+  row->addWidget(message_, 1);
+  linkRefresh_.Watch(shared_.Link.changed);
+  messageRefresh_.Watch(shared_.Message.Changed());
   SyncLink();
   SyncMessage();
 }
 
-StatusLineView::~StatusLineView() {
-  shared_.Link.changed.Unsubscribe(linkSubscription_);
-  shared_.Message.Changed().Unsubscribe(messageSubscription_);
-}
-
 void StatusLineView::SyncLink() {
   const LinkReport& r = shared_.Link;
-  link_->setText(QString("<span style='color:%1'>%2</span>")
-                     .arg(StateColour(r.state), QString::fromStdString(r.Text()).toHtmlEscaped()));
+  const QString text = QString::fromStdString(r.Text());
+  link_->setText(QString("<span style='color:%1'>%2</span>").arg(StateColour(r.state), text.toHtmlEscaped()));
+  link_->setToolTip(text);
   busy_->setText(r.waiting > 0 ? "waiting for the switcher..." : "");
 }
 
@@ -60,6 +58,7 @@ void StatusLineView::SyncMessage() {
   if (m.OpenCount() == messagesSeen_) return;
   messagesSeen_ = m.OpenCount();
   message_->setText(QTime::currentTime().toString("HH:mm:ss") + "  " + skin::Tr(m.DisplayedText()));
+  message_->setToolTip(message_->text());
 }
 
 QString StatusLineView::LinkText() const { return link_->text(); }

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "skin/coalesced_refresh.h"
+
 class QLabel;
 
 namespace velantor {
@@ -15,7 +17,6 @@ class StatusLineView : public QWidget {
   Q_OBJECT
  public:
   StatusLineView(SharedState& shared, QWidget* parent);
-  ~StatusLineView() override;
   QString LinkText() const;
   QString MessageText() const;
   bool BusyShown() const;
@@ -28,8 +29,8 @@ class StatusLineView : public QWidget {
   QLabel* link_;
   QLabel* busy_;
   QLabel* message_;
-  int linkSubscription_ = 0;
-  int messageSubscription_ = 0;
+  skin::CoalescedRefresh linkRefresh_{[this] { SyncLink(); }};
+  skin::CoalescedRefresh messageRefresh_{[this] { SyncMessage(); }};
   int messagesSeen_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "skin/icon_button.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSvgRenderer>
 #include <QtGlobal>
@@ -54,7 +55,7 @@ IconButton::IconButton(QWidget* parent, int controlId, const QString& normalIcon
   setCursor(Qt::PointingHandCursor);
   setToolTip(toolTip);
   setAttribute(Qt::WA_Hover);
-  setFocusPolicy(Qt::NoFocus);
+  setFocusPolicy(Qt::StrongFocus);
   SetIcons(normalIcon, hoverIcon, pressedIcon);
   connect(this, &QAbstractButton::clicked, this, [this] { emit Command(controlId_); });
 }
@@ -158,6 +159,13 @@ void IconButton::paintEvent(QPaintEvent*) {
     p.setFont(font());
     p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text());
   }
+  if (hasFocus()) {  // without a frame of its own, the button shows the focus by a dotted outline
+    p.setOpacity(1.0);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
 }
 
 void IconButton::enterEvent(QEnterEvent* event) {
@@ -178,6 +186,15 @@ void IconButton::changeEvent(QEvent* event) {
     update();
   }
   QAbstractButton::changeEvent(event);
+}
+
+void IconButton::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 }  // namespace velantor::skin

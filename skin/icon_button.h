@@ -1,6 +1,7 @@
 // A flat push button drawn from the program's SVG icons: normal, hover and pressed images, a
 // greyed look when disabled, an optional caption and a tooltip. A click is reported as the
-// command of the button's control id, the way the window's handlers dispatch it.
+// command of the button's control id, the way the window's handlers dispatch it. It takes the
+// keyboard focus like any push button: Tab reaches it, Space or Enter presses it.
 #pragma once
 
 #include <QAbstractButton>
@@ -39,6 +40,7 @@ class IconButton : public QAbstractButton {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;  // Enter presses it, as Space does
 
  private:
   enum class Look { Normal, Hover, Pressed, Disabled };

@@ -70,7 +70,7 @@ QLineEdit* NewPathEdit(QWidget* parent, int id) {
 }
 
 void ShowButton(QPushButton* button, const ButtonViewState& state) {
-  button->setText(Tr(state.caption));
+  skin::SetCaption(button, Tr(state.caption));
   button->setEnabled(state.enabled);
   button->setVisible(state.visible);
 }
@@ -135,11 +135,11 @@ EdidPageView::EdidPageView(CEdidPage& page, QWidget* parent)
   lower->addWidget(BuildContentGroup(), 0);
   top->addLayout(lower, 1);
 
-  subscription_ = page_.Changed().Subscribe([this] { Sync(); });
+  refresh_.Watch(page_.Changed());
   Sync();
 }
 
-EdidPageView::~EdidPageView() { page_.Changed().Unsubscribe(subscription_); }
+EdidPageView::~EdidPageView() = default;
 
 // "Set EDID Mode", "Copy EDID From" and "Open EDID" rows.
 QWidget* EdidPageView::BuildModesGroup() {
@@ -157,6 +157,7 @@ QWidget* EdidPageView::BuildModesGroup() {
   filePath_->setPlaceholderText("no file");
   open_ = NewButton("Open", group, edid_ids::kOpenButton);
   open_->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+  skin::SetMnemonic(open_, 'O');
   downloadTargets_ = NewList(group, edid_ids::kDownloadTargetList, 80);
   download_ = NewButton("Set", group, edid_ids::kDownloadButton);
   autoMode_ = new QRadioButton(group);
@@ -225,6 +226,7 @@ QWidget* EdidPageView::BuildStatusGroup() {
     grid->addWidget(statusTexts_[i], static_cast<int>(i), 1);
   }
   status_ = NewButton("Status", statusGroup_, edid_ids::kStatusButton);
+  skin::SetMnemonic(status_, 't');
   grid->addWidget(status_, static_cast<int>(statusLabels_.size()), 1, Qt::AlignRight);
   connect(status_, &QPushButton::clicked, this, [this] { Act([this] { page_.OnStatus(); }); });
   return statusGroup_;
@@ -237,10 +239,12 @@ QWidget* EdidPageView::BuildDataGroup() {
   grid->setHorizontalSpacing(6);
   readSources_ = NewList(dataGroup_, edid_ids::kReadSourceList, 120);
   read_ = NewButton("Read", dataGroup_, edid_ids::kReadButton);
+  skin::SetMnemonic(read_, 'R');
   savedPath_ = NewPathEdit(dataGroup_, edid_ids::kSavedPathEdit);
   savedPath_->setPlaceholderText("not saved");
   save_ = NewButton("Save", dataGroup_, edid_ids::kSaveButton);
   save_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  skin::SetMnemonic(save_, 'S');
   problem_ = new QLabel(dataGroup_);
   problem_->setObjectName("EdidProblem");
   problem_->setWordWrap(true);
@@ -307,6 +311,7 @@ QWidget* EdidPageView::BuildContentGroup() {
   const int height = kHeaderHeight + kEdidContentRows * kRowHeight + 2 * content_->frameWidth();
   content_->setFixedSize(width, height);
   clear_ = NewButton("Clear", group, edid_ids::kClearButton);
+  skin::SetMnemonic(clear_, 'l');
   box->addWidget(content_);
   box->addWidget(clear_, 0, Qt::AlignRight);
   box->addStretch();

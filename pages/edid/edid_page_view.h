@@ -8,6 +8,8 @@
 #include <array>
 #include <functional>
 
+#include "skin/coalesced_refresh.h"
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -44,7 +46,7 @@ class EdidPageView : public QWidget {
   void Sync();
 
   CEdidPage& page_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool syncing_ = false;
   FileChooser chooseFile_;
 

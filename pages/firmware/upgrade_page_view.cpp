@@ -97,12 +97,11 @@ UpgradePageView::UpgradePageView(CUpgradePage& page, QWidget* parent)
   middle->addWidget(BuildMergeGroup(), 2);
   top->addLayout(middle, 1);
 
-  subscription_ = page_.Changed().Subscribe([this] { Sync(); });
+  refresh_.Watch(page_.Changed());
   Sync();
 }
 
 UpgradePageView::~UpgradePageView() {
-  page_.Changed().Unsubscribe(subscription_);
   if (prompt_) prompt_->disconnect(this);
 }
 
@@ -114,7 +113,9 @@ QWidget* UpgradePageView::BuildUpgradeGroup() {
   filePath_ = NewReadOnlyEdit(group, ids::kPathEdit, 200);
   filePath_->setPlaceholderText("no file");
   open_ = NewOpenButton(group, ids::kOpenButton);
+  skin::SetMnemonic(open_, 'O');
   upgrade_ = NewButton("Upgrade", group, ids::kUpgradeButton);
+  skin::SetMnemonic(upgrade_, 'U');
   upgrade_->setMinimumWidth(90);
   progress_ = new QProgressBar(group);
   Identify(progress_, ids::kProgressBar);
@@ -143,6 +144,7 @@ QWidget* UpgradePageView::BuildLogGroup() {
   log_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   log_->setStyleSheet("font-size: 11px;");
   clear_ = NewButton("Clear", group, ids::kClearButton);
+  skin::SetMnemonic(clear_, 'l');
   box->addWidget(log_, 1);
   box->addWidget(clear_, 0, Qt::AlignRight);
   connect(clear_, &QPushButton::clicked, this, [this] { page_.OnClear(); });
@@ -194,6 +196,7 @@ QWidget* UpgradePageView::BuildMergeGroup() {
   }
   box->addStretch();
   merge_ = NewButton("Merge", group, ids::kMergeButton);
+  skin::SetMnemonic(merge_, 'M');
   merge_->setMinimumWidth(90);
   box->addWidget(merge_, 0, Qt::AlignRight);
   connect(merge_, &QPushButton::clicked, this, [this] { page_.OnMerge(); });

@@ -10,6 +10,8 @@
 #include <array>
 #include <functional>
 
+#include "skin/coalesced_refresh.h"
+
 class QLabel;
 class QLineEdit;
 class QMessageBox;
@@ -43,7 +45,7 @@ class UpgradePageView : public QWidget {
   void SyncPrompt();
 
   CUpgradePage& page_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   FileChooser chooseFile_;
 
   QLabel* deviceLine_;

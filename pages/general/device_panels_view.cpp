@@ -33,6 +33,34 @@ void ShowLine(QLabel* label, const PortLineViewState& line) {
 using skin::ShowCheck;
 using skin::ShowList;
 
+// A port line keeps the width of its longest text and its place while hidden: "Disconnect" or
+// a hidden line moves nothing else on the page.
+QLabel* NewPortLine(QWidget* parent, const char* prefix, const QString& port) {
+  auto* line = new QLabel(parent);
+  line->setStyleSheet(QString("QLabel { background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }"));
+  QStringList texts;
+  for (const char* state : {"Connect", "Disconnect"}) texts << skin::Tr(QString(prefix).arg(port).toStdString() + state);
+  skin::ReserveWidth(line, texts);
+  QSizePolicy policy = line->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  line->setSizePolicy(policy);
+  return line;
+}
+
+// The device and version values: their text never widens the panel (the full text is the tooltip).
+QLabel* NewValue(QWidget* parent) {
+  auto* value = new QLabel(parent);
+  value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  return value;
+}
+
+void ShowValue(QLabel* label, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  if (label->text() == shown) return;
+  label->setText(shown);
+  label->setToolTip(shown);
+}
+
 QComboBox* NewList(QWidget* parent) {
   auto* box = new QComboBox(parent);
   box->setMaxVisibleItems(12);
@@ -48,14 +76,15 @@ DeviceStatusPanel::DeviceStatusPanel(CGeneralPage& page, QWidget* parent)
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(2);
   for (int n = 1; n <= 4; ++n) {
-    inputs_[static_cast<size_t>(n - 1)] = new QLabel(this);
-    outputs_[static_cast<size_t>(n - 1)] = new QLabel(this);
+    inputs_[static_cast<size_t>(n - 1)] = NewPortLine(this, "HDMI IN%1: ", QString::number(n));
+    outputs_[static_cast<size_t>(n - 1)] = NewPortLine(this, "HDMI OUT%1: ", QString(QChar('A' + n - 1)));
     grid->addWidget(inputs_[static_cast<size_t>(n - 1)], 2 * (n - 1), 0, 1, 2);
     grid->addWidget(outputs_[static_cast<size_t>(n - 1)], 2 * (n - 1) + 1, 0, 1, 2);
   }
-  device_ = new QLabel(this);
-  version_ = new QLabel(this);
+  device_ = NewValue(this);
+  version_ = NewValue(this);
   status_ = new QPushButton("Status", this);
+  skin::SetMnemonic(status_, 't');
   grid->addWidget(new QLabel("Device:", this), 8, 0);
   grid->addWidget(device_, 8, 1);
   grid->addWidget(new QLabel("Version:", this), 9, 0);
@@ -83,8 +112,8 @@ void DeviceStatusPanel::Sync() {
     ShowLine(inputs_[i], v.inputs[i]);
     ShowLine(outputs_[i], v.outputs[i]);
   }
-  device_->setText(QString::fromStdString(v.deviceText));
-  version_->setText(QString::fromStdString(v.versionText));
+  ShowValue(device_, v.deviceText);
+  ShowValue(version_, v.versionText);
   // Values not read over the present link are shown, but greyed.
   const QString css = v.deviceCurrent ? "" : "color: rgb(150,150,150);";
   for (QLabel* label : {device_, version_}) {
@@ -131,24 +160,9 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
     : QGroupBox("Device options", parent), page_(page) {
   auto* top = new QVBoxLayout(this);
   top->setSpacing(6);
-
-  auto* checks = new QHBoxLayout();
-  beep_ = new QCheckBox(this);
-  ir_ = new QCheckBox(this);
-  checks->addWidget(beep_);
-  checks->addWidget(ir_);
-  checks->addStretch();
-  auto* resetGroup = new QGroupBox("Reset to the factory settings", this);
-  auto* resetRow = new QHBoxLayout(resetGroup);
-  resetRow->setContentsMargins(8, 2, 8, 4);
-  reset_ = new QPushButton("Factory Reset", resetGroup);
-  resetRow->addWidget(reset_);
-  checks->addWidget(resetGroup);
-  top->addLayout(checks);
-
+  top->addLayout(BuildChecksRow());
   static const char* const kIcons[] = {"mode_matrix", "mode_multiviewer", "mode_videowall"};
   static const char* const kTitles[] = {"Matrix", "Multi-viewer", "Video wall"};
-  auto* modeRow = new QHBoxLayout();
   std::array<QGroupBox*, 3> groups{};
   for (int m = 0; m < 3; ++m) {
     groups[static_cast<size_t>(m)] = new QGroupBox(kTitles[m], this);
@@ -164,40 +178,68 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
   auto* matrixBox = new QVBoxLayout(groups[0]);
   matrixBox->addWidget(modes_[0], 0, Qt::AlignHCenter | Qt::AlignTop);
   matrixBox->addStretch();
+  BuildViewerGroup(groups[1]);
+  BuildWallGroup(groups[2]);
+  auto* modeRow = new QHBoxLayout();
+  for (QGroupBox* g : groups) modeRow->addWidget(g, g == groups[0] ? 0 : 1);
+  top->addLayout(modeRow, 1);
+  ConnectActions();
+  IdentifyControls();
+}
 
-  // Multi-viewer: layout, main window, audio and the border.
-  auto* viewerGrid = new QGridLayout(groups[1]);
+QLayout* DeviceOptionsPanel::BuildChecksRow() {
+  auto* checks = new QHBoxLayout();
+  beep_ = new QCheckBox(this);
+  ir_ = new QCheckBox(this);
+  checks->addWidget(beep_);
+  checks->addWidget(ir_);
+  checks->addStretch();
+  auto* resetGroup = new QGroupBox("Reset to the factory settings", this);
+  auto* resetRow = new QHBoxLayout(resetGroup);
+  resetRow->setContentsMargins(8, 2, 8, 4);
+  reset_ = new QPushButton("Factory Reset", resetGroup);
+  skin::SetMnemonic(reset_, 'R');
+  resetRow->addWidget(reset_);
+  checks->addWidget(resetGroup);
+  return checks;
+}
+
+// Multi-viewer: layout, main window, audio and the border.
+void DeviceOptionsPanel::BuildViewerGroup(QGroupBox* group) {
+  auto* viewerGrid = new QGridLayout(group);
   viewerGrid->setHorizontalSpacing(4);
-  layout_ = NewList(groups[1]);
-  main_ = NewList(groups[1]);
-  audio_ = NewList(groups[1]);
+  layout_ = NewList(group);
+  main_ = NewList(group);
+  audio_ = NewList(group);
   viewerGrid->addWidget(modes_[1], 0, 0, 3, 1, Qt::AlignTop);
-  viewerGrid->addWidget(new QLabel("Mode:", groups[1]), 0, 1);
+  viewerGrid->addWidget(new QLabel("Mode:", group), 0, 1);
   viewerGrid->addWidget(layout_, 0, 2);
-  viewerGrid->addWidget(new QLabel("Main:", groups[1]), 1, 1);
+  viewerGrid->addWidget(new QLabel("Main:", group), 1, 1);
   viewerGrid->addWidget(main_, 1, 2);
-  viewerGrid->addWidget(new QLabel("Audio:", groups[1]), 2, 1);
+  viewerGrid->addWidget(new QLabel("Audio:", group), 2, 1);
   viewerGrid->addWidget(audio_, 2, 2);
-  borderGroup_ = new QGroupBox("Border", groups[1]);
+  borderGroup_ = new QGroupBox("Border", group);
   auto* borderRow = new QHBoxLayout(borderGroup_);
   borderRow->setContentsMargins(8, 2, 8, 4);
   border_ = new QCheckBox(borderGroup_);
   borderRow->addWidget(border_);
   viewerGrid->addWidget(borderGroup_, 3, 0, 1, 3);
+}
 
-  // Video wall: its size and the input channel.
-  auto* wallGrid = new QGridLayout(groups[2]);
+// Video wall: its size and the input channel.
+void DeviceOptionsPanel::BuildWallGroup(QGroupBox* group) {
+  auto* wallGrid = new QGridLayout(group);
   wallGrid->setHorizontalSpacing(4);
-  wallX_ = NewList(groups[2]);
+  wallX_ = NewList(group);
   // Sixteen sizes would open taller than the window.
   wallX_->setMaxVisibleItems(8);
-  wallY_ = NewList(groups[2]);
+  wallY_ = NewList(group);
   wallGrid->addWidget(modes_[2], 0, 0, 2, 1, Qt::AlignTop);
-  wallGrid->addWidget(new QLabel("X :", groups[2]), 0, 1);
+  wallGrid->addWidget(new QLabel("X :", group), 0, 1);
   wallGrid->addWidget(wallX_, 0, 2);
-  wallGrid->addWidget(new QLabel("Y :", groups[2]), 1, 1);
+  wallGrid->addWidget(new QLabel("Y :", group), 1, 1);
   wallGrid->addWidget(wallY_, 1, 2);
-  auto* channelGroup = new QGroupBox("Input channel", groups[2]);
+  auto* channelGroup = new QGroupBox("Input channel", group);
   auto* channelGrid = new QGridLayout(channelGroup);
   channelGrid->setContentsMargins(6, 2, 6, 4);
   channelGrid->setSpacing(4);
@@ -209,10 +251,9 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
     connect(button, &QPushButton::clicked, this, [this, n] { Act([this, n] { page_.OnInputCheck(n); }); });
   }
   wallGrid->addWidget(channelGroup, 2, 0, 1, 3);
+}
 
-  for (QGroupBox* g : groups) modeRow->addWidget(g, g == groups[0] ? 0 : 1);
-  top->addLayout(modeRow, 1);
-
+void DeviceOptionsPanel::ConnectActions() {
   connect(beep_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBeepCheck(); }); });
   connect(ir_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnIrCheck(); }); });
   connect(border_, &QCheckBox::clicked, this, [this] { Act([this] { page_.OnBorderCheck(); }); });
@@ -226,6 +267,9 @@ DeviceOptionsPanel::DeviceOptionsPanel(CGeneralPage& page, QWidget* parent)
   onList(audio_, &CGeneralPage::OnAudioSelChange);
   onList(wallX_, &CGeneralPage::OnWallXSelChange);
   onList(wallY_, &CGeneralPage::OnWallYSelChange);
+}
+
+void DeviceOptionsPanel::IdentifyControls() {
   namespace ids = general_ids;
   for (auto [control, id] : {std::pair<QWidget*, int>{beep_, ids::kBeepCheck}, {ir_, ids::kIrCheck},
                              {border_, ids::kBorderCheck}, {borderGroup_, ids::kBorderGroup},
@@ -254,7 +298,7 @@ void DeviceOptionsPanel::Sync() {
   ShowList(wallX_, v.wallX);
   ShowList(wallY_, v.wallY);
   for (size_t n = 0; n < inputs_.size(); ++n) ShowCheck(inputs_[n], v.inputs[n]);
-  reset_->setText(skin::Tr(v.factoryResetCaption));
+  skin::SetCaption(reset_, skin::Tr(v.factoryResetCaption));
   reset_->setEnabled(v.factoryResetEnabled);
   syncing_ = false;
 }

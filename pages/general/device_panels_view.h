@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 
 namespace velantor {
@@ -66,6 +67,11 @@ class DeviceOptionsPanel : public QGroupBox {
   template <typename F>
   void Act(F action);
   void AskBeforeReset();
+  QLayout* BuildChecksRow();
+  void BuildViewerGroup(QGroupBox* group);
+  void BuildWallGroup(QGroupBox* group);
+  void ConnectActions();
+  void IdentifyControls();
 
   CGeneralPage& page_;
   bool syncing_ = false;

@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "skin/coalesced_refresh.h"
+
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -14,6 +16,7 @@ class QRadioButton;
 namespace velantor {
 
 class CGeneralPage;
+struct GeneralConnectionViewState;
 class NetworkConfigView;
 class DeviceOptionsPanel;
 class DeviceStatusPanel;
@@ -34,11 +37,20 @@ class GeneralPageView : public QWidget {
   QLabel* TcpStateIcon() const { return tcpIcon_; }
   DeviceStatusPanel* StatusPanel() const { return statusPanel_; }
   DeviceOptionsPanel* OptionsPanel() const { return optionsPanel_; }
+  const skin::CoalescedRefresh& Refresh() const { return refresh_; }
 
  private:
+  QWidget* BuildModeGroup();
+  QWidget* BuildComGroup();
+  QWidget* BuildTcpGroup();
+  void ConnectActions();
+  void IdentifyControls();
+  void ConnectTcp();
   void Sync();
+  void SyncCom(const GeneralConnectionViewState& v);
+  void SyncTcp(const GeneralConnectionViewState& v);
   CGeneralPage& page_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool syncing_ = false;
   QRadioButton* comRadio_;
   QRadioButton* tcpRadio_;

@@ -60,7 +60,25 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(1, 1, 1, 10);
   top->setSpacing(8);
+  top->addWidget(BuildTitleBar());
+  auto* body = new QVBoxLayout();
+  body->setContentsMargins(12, 0, 12, 0);
+  body->addWidget(BuildAddressGroup());
+  body->addLayout(BuildButtons());
+  top->addLayout(body);
+  ConnectActions();
 
+  // The keys are caught before any control of the dialog sees them.
+  installEventFilter(this);
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+
+  adjustSize();
+  setFixedSize(sizeHint());
+  refresh_.Watch(dialog_.Changed());
+  Sync();
+}
+
+QWidget* NetworkConfigView::BuildTitleBar() {
   auto* titleBar = new QWidget(this);
   titleBar->setObjectName("NetworkConfigTitle");
   titleBar->setAttribute(Qt::WA_StyledBackground);
@@ -75,13 +93,14 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   auto* close = new skin::IconButton(titleBar, network_config_ids::kCloseButton, ":/icons/close.svg",
                                      ":/icons/close_hover.svg", QString(), "Close");
   close->setFixedSize(28, 24);
+  connect(close, &QAbstractButton::clicked, this, [this] { dialog_.OnCancel(); });
   close_ = close;
   titleRow->addWidget(title, 1);
   titleRow->addWidget(close);
-  top->addWidget(titleBar);
+  return titleBar;
+}
 
-  auto* body = new QVBoxLayout();
-  body->setContentsMargins(12, 0, 12, 0);
+QWidget* NetworkConfigView::BuildAddressGroup() {
   auto* group = new QGroupBox("Device Information", this);
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(4);
@@ -117,8 +136,10 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   }
   macRow->addStretch();
   grid->addLayout(macRow, 2, 1);
-  body->addWidget(group);
+  return group;
+}
 
+QLayout* NetworkConfigView::BuildButtons() {
   auto* buttons = new QHBoxLayout();
   buttons->addStretch();
   ok_ = new QPushButton("OK", this);
@@ -129,9 +150,10 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   cancel_->setMinimumWidth(80);
   buttons->addWidget(ok_);
   buttons->addWidget(cancel_);
-  body->addLayout(buttons);
-  top->addLayout(body);
+  return buttons;
+}
 
+void NetworkConfigView::ConnectActions() {
   connect(autoIp_, &QRadioButton::clicked, this, [this] { dialog_.OnAutoIp(); });
   connect(staticIp_, &QRadioButton::clicked, this, [this] { dialog_.OnStaticIp(); });
   for (size_t i = 0; i < ip_.size(); ++i) {
@@ -148,19 +170,9 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   }
   connect(ok_, &QPushButton::clicked, this, [this] { AskBeforeChange(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.OnCancel(); });
-  connect(close, &QAbstractButton::clicked, this, [this] { dialog_.OnCancel(); });
-
-  // The keys are caught before any control of the dialog sees them.
-  installEventFilter(this);
-  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
-
-  adjustSize();
-  setFixedSize(sizeHint());
-  subscription_ = dialog_.Changed().Subscribe([this] { Sync(); });
-  Sync();
 }
 
-NetworkConfigView::~NetworkConfigView() { dialog_.Changed().Unsubscribe(subscription_); }
+NetworkConfigView::~NetworkConfigView() = default;
 
 void NetworkConfigView::Sync() {
   const NetworkConfigState& v = dialog_.View();

@@ -9,11 +9,14 @@
 #include <QPointer>
 #include <array>
 
+#include "skin/coalesced_refresh.h"
+
 class QLineEdit;
 class QMessageBox;
 class QRadioButton;
 class QPushButton;
 class QLabel;
+class QLayout;
 
 namespace velantor {
 
@@ -42,10 +45,14 @@ class NetworkConfigView : public QDialog {
   void reject() override;  // a window-system close hides through the core too
 
  private:
+  QWidget* BuildTitleBar();
+  QWidget* BuildAddressGroup();
+  QLayout* BuildButtons();
+  void ConnectActions();
   void Sync();
   void AskBeforeChange();
   CNetworkConfigDialog& dialog_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool placed_ = false;
   bool dragging_ = false;
   QPoint dragOffset_;

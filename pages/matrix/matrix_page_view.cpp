@@ -89,12 +89,12 @@ MatrixPageView::MatrixPageView(CMatrixPage& page, QWidget* parent) : QWidget(par
   top->addLayout(bottom, 1);
 
   sceneDialog_ = new SceneDialogView(page_, this);
-  subscription_ = page_.Changed().Subscribe([this] { Sync(); });
+  refresh_.Watch(page_.Changed());
   shownSystemMessages_ = page_.View().systemMessageCount;
   Sync();
 }
 
-MatrixPageView::~MatrixPageView() { page_.Changed().Unsubscribe(subscription_); }
+MatrixPageView::~MatrixPageView() = default;
 
 template <typename F>
 void MatrixPageView::Act(F action) {
@@ -227,6 +227,7 @@ QGroupBox* MatrixPageView::BuildScenes() {
   auto* row = new QHBoxLayout(box);
   row->setContentsMargins(8, 4, 8, 6);
   scenes_ = new QTableWidget(SceneListViewState::kRows, SceneListViewState::kColumns, box);
+  scenes_->setTabKeyNavigation(false);  // Tab goes on to the next control; arrows choose the scene
   Identify(scenes_, matrix_ids::kSceneList);
   scenes_->setSelectionBehavior(QAbstractItemView::SelectRows);
   scenes_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -260,6 +261,8 @@ QGroupBox* MatrixPageView::BuildScenes() {
   auto* buttons = new QVBoxLayout();
   sceneEdit_ = NewButton(box, matrix_ids::kSceneEdit, false);
   sceneSet_ = NewButton(box, matrix_ids::kSceneSet, false);
+  skin::SetMnemonic(sceneEdit_, 'E');
+  skin::SetMnemonic(sceneSet_, 'S');
   buttons->addWidget(sceneEdit_);
   buttons->addWidget(sceneSet_);
   buttons->addStretch();

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "pages/matrix/matrix_view_state.h"
+#include "skin/coalesced_refresh.h"
 
 class QComboBox;
 class QGroupBox;
@@ -61,7 +62,7 @@ class MatrixPageView : public QWidget {
   void ShowSystemMessage();
 
   CMatrixPage& page_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool syncing_ = false;
   int shownSystemMessages_ = 0;
   std::array<OutputWidgets, kMatrixPorts> outputs_;

@@ -56,11 +56,11 @@ SceneDialogView::SceneDialogView(CMatrixPage& page, QWidget* parent)
   });
   connect(ok_, &QPushButton::clicked, this, [this] { page_.OnSceneDialogOk(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { page_.OnSceneDialogCancel(); });
-  subscription_ = page_.SceneDialog().Changed().Subscribe([this] { Sync(); });
+  refresh_.Watch(page_.SceneDialog().Changed());
   Sync();
 }
 
-SceneDialogView::~SceneDialogView() { page_.SceneDialog().Changed().Unsubscribe(subscription_); }
+SceneDialogView::~SceneDialogView() = default;
 
 void SceneDialogView::reject() { page_.OnSceneDialogCancel(); }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "pages/matrix/matrix_view_state.h"
+#include "skin/coalesced_refresh.h"
 
 class QComboBox;
 class QFormLayout;
@@ -29,7 +30,7 @@ class SceneDialogView : public QDialog {
  private:
   void Sync();
   CMatrixPage& page_;
-  int subscription_ = 0;
+  skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool syncing_ = false;
   QFormLayout* form_;
   QLineEdit* name_;

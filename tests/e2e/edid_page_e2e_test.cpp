@@ -33,6 +33,7 @@ class EdidPageE2e : public ::testing::Test {
     QTRY_VERIFY_WITH_TIMEOUT(panel->GeneralPage().StatusView().outputs[3].connected == 1, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(panel->Main().HeadersEnabled(), 3000);
     QTest::mouseClick(panel->View().Header(kPageEdid), Qt::LeftButton);
+    QCoreApplication::processEvents();  // the window shows the new page at the end of the loop turn
     view = panel->View().PageView(kPageEdid);
     ASSERT_NE(view, nullptr);
     edid = dynamic_cast<CEdidPage*>(panel->Main().Page(kPageEdid));

@@ -68,8 +68,10 @@ class FirmwarePageE2e : public ::testing::Test {
 TEST_F(FirmwarePageE2e, OpenAndUpgradeWriteTheFileAndTheLogEndsInSuccess) {
   chosen = dir.Write("main.fw", FirmwareFileOf({{{0xA5, 0x5A}, 5 * 256 + 40}}));
   QTest::mouseClick(Find<QPushButton>(1101), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_EQ(Find<QLineEdit>(1060)->text(), QString::fromStdString(chosen));
   QTest::mouseClick(Find<QPushButton>(1103), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(Find<QPushButton>(1103)->isEnabled());
   EXPECT_FALSE(Find<QPushButton>(1101)->isEnabled());
   QTRY_VERIFY_WITH_TIMEOUT(Log().endsWith("Firmware upgrade Successfully\n"), 15000);
@@ -77,6 +79,7 @@ TEST_F(FirmwarePageE2e, OpenAndUpgradeWriteTheFileAndTheLogEndsInSuccess) {
   EXPECT_TRUE(Find<QPushButton>(1103)->isEnabled());
   EXPECT_EQ(Find<QProgressBar>(1125)->maximum(), 5 * 256 + 40);
   QTest::mouseClick(Find<QPushButton>(1106), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_TRUE(Log().isEmpty());
 }
 

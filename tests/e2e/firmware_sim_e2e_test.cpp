@@ -76,12 +76,14 @@ TEST_P(FirmwareWithEmulator, FourMergedImagesAreLoadedWrittenAndTheSwitcherComes
     QTest::mouseClick(Find<QPushButton>(openButtons[i]), Qt::LeftButton);
   }
   QTest::mouseClick(Find<QPushButton>(1122), Qt::LeftButton);
+  QCoreApplication::processEvents();  // the page redraws at the end of the loop turn
   const std::string merged = dir.path() + "Zarara88_mm0.0_ms0.0_ir0.0_pnl0.0.fw";
   ASSERT_TRUE(Log().contains("Plane MCU3 firmware:")) << Log().toStdString();
   ASSERT_TRUE(std::filesystem::exists(merged)) << Log().toStdString();
 
   chosen[1101] = merged;
   QTest::mouseClick(Find<QPushButton>(1101), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_EQ(Find<QLineEdit>(1060)->text(), QString::fromStdString(merged));
   QTest::mouseClick(Find<QPushButton>(1103), Qt::LeftButton);
   // The file begins with the main image, which runs to its end: the page asks before writing.

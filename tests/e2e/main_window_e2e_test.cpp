@@ -79,6 +79,7 @@ TEST(MainWindow, TheStatusLineShowsTheLinkItsDeviceTheLastMessageAndALostLink) {
   panel.Shared().Message.MessageText = "Time out!";
   panel.Shared().Message.Open();
   panel.Shared().Message.Close();
+  QCoreApplication::processEvents();
   EXPECT_TRUE(line->MessageText().endsWith("  Time out!"));  // it stays after the dialog closed
 }
 

@@ -73,6 +73,7 @@ TEST_F(MatrixPanel, ASwitchTimeAndAnEditedSceneShowWhatWasChosen) {
   auto* allFrom = dialog->findChild<QComboBox*>("1055");
   ASSERT_NE(allFrom, nullptr);
   emit allFrom->activated(3);  // "In3"
+  QCoreApplication::processEvents();
   EXPECT_EQ(dialog->findChild<QComboBox*>("1052")->currentText(), "In3");
   QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);  // OK
   QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 2000);

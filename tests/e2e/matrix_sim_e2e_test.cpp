@@ -27,6 +27,7 @@ class MatrixWithEmulator : public ::testing::TestWithParam<bool> {
     panel = std::make_unique<Panel>(*parsed.options);
     panel->View().show();
     QTRY_VERIFY_WITH_TIMEOUT(panel->Main().Page(kPageMatrix) != nullptr, 5000);
+    QCoreApplication::processEvents();  // the window makes the page's view at the end of the loop turn
     page = dynamic_cast<CMatrixPage*>(panel->Main().Page(kPageMatrix));
     ASSERT_NE(page, nullptr);
     view = panel->View().PageView(kPageMatrix);

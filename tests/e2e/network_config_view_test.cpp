@@ -44,6 +44,7 @@ class NetworkConfigViewTest : public ::testing::Test {
 TEST_F(NetworkConfigViewTest, OpensFilledAndTheRadiosEnableTheAddressEdits) {
   EXPECT_FALSE(view.isVisible());
   dialog.OpenNetworkConfig();
+  QCoreApplication::processEvents();  // the view redraws at the end of the loop turn
   ASSERT_TRUE(view.isVisible());
   EXPECT_TRUE(view.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_FALSE(view.isModal());
@@ -53,6 +54,7 @@ TEST_F(NetworkConfigViewTest, OpensFilledAndTheRadiosEnableTheAddressEdits) {
   EXPECT_FALSE(view.IpEdit(0)->isEnabled());
 
   QTest::mouseClick(view.StaticIpRadio(), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(dialog.View().autoIp);
   EXPECT_TRUE(view.IpEdit(0)->isEnabled());
 
@@ -61,12 +63,14 @@ TEST_F(NetworkConfigViewTest, OpensFilledAndTheRadiosEnableTheAddressEdits) {
   EXPECT_EQ(dialog.View().ip[3], "50");
   view.MacEdit(5)->selectAll();
   QTest::keyClicks(view.MacEdit(5), "ab");
+  QCoreApplication::processEvents();
   EXPECT_EQ(dialog.View().mac[5], "AB");
   EXPECT_EQ(view.MacEdit(5)->text(), "AB");
 }
 
 TEST_F(NetworkConfigViewTest, EnterEscapeAndSpaceNeitherCloseTheDialogNorPressAButton) {
   dialog.OpenNetworkConfig();
+  QCoreApplication::processEvents();  // the view redraws at the end of the loop turn
   for (QWidget* target : {static_cast<QWidget*>(&view), static_cast<QWidget*>(view.OkButton()),
                           static_cast<QWidget*>(view.IpEdit(0))}) {
     QTest::keyClick(target, Qt::Key_Escape);
@@ -82,15 +86,20 @@ TEST_F(NetworkConfigViewTest, EnterEscapeAndSpaceNeitherCloseTheDialogNorPressAB
 
 TEST_F(NetworkConfigViewTest, OkSendsAndHidesWhileCancelAndTheCloseButtonOnlyHide) {
   dialog.OpenNetworkConfig();
+  QCoreApplication::processEvents();  // the view redraws at the end of the loop turn
   QTest::mouseClick(view.CancelButton(), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(view.isVisible());
   dialog.OpenNetworkConfig();
+  QCoreApplication::processEvents();  // the view redraws at the end of the loop turn
   QTest::mouseClick(view.CloseButton(), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(dialog.PacketsSent(), 0);
 
   // OK asks first, naming the switcher; Cancel (the default) sends nothing.
   dialog.OpenNetworkConfig();
+  QCoreApplication::processEvents();  // the view redraws at the end of the loop turn
   QTest::mouseClick(view.OkButton(), Qt::LeftButton);
   auto* question = view.findChild<QMessageBox*>("NetworkChangeQuestion");
   ASSERT_NE(question, nullptr);
@@ -105,6 +114,7 @@ TEST_F(NetworkConfigViewTest, OkSendsAndHidesWhileCancelAndTheCloseButtonOnlyHid
   question = view.findChild<QMessageBox*>("NetworkChangeQuestion");
   ASSERT_NE(question, nullptr);
   QTest::mouseClick(question->findChild<QPushButton*>("ConfirmNetworkChange"), Qt::LeftButton);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(view.isVisible());
   EXPECT_EQ(dialog.PacketsSent(), 1);
   ASSERT_EQ(mainWindow.posted.size(), 1u);

@@ -23,6 +23,7 @@ TEST(PanelEndToEnd, HeaderClickShowsThePageAndTheRefusalMessageBlocksClicksUntil
   EXPECT_TRUE(panel.View().windowFlags() & Qt::FramelessWindowHint);
 
   QTest::mouseClick(panel.View().Header(kPageMatrix), Qt::LeftButton);
+  QCoreApplication::processEvents();  // the window redraws at the end of the loop turn
   EXPECT_EQ(panel.Main().CurrentPage(), kPageMatrix);
   ASSERT_NE(panel.View().PageView(kPageMatrix), nullptr);
   EXPECT_TRUE(panel.View().PageView(kPageMatrix)->isVisible());
@@ -51,8 +52,10 @@ TEST(PanelEndToEnd, BusyHeadersAreGreyedAndTheDiagnosticsViewIsOffByDefault) {
   panel.View().show();
   EXPECT_FALSE(panel.View().Diagnostics()->isVisible());
   panel.Main().HandleMessage(WM_PAGE_BUSY, 1);
+  QCoreApplication::processEvents();
   EXPECT_FALSE(panel.View().Header(kPageEdid)->isEnabled());
   panel.Main().HandleMessage(WM_PAGE_BUSY, 0);
+  QCoreApplication::processEvents();
   EXPECT_TRUE(panel.View().Header(kPageEdid)->isEnabled());
   panel.View().SetDiagnosticsVisible(true);
   EXPECT_TRUE(panel.View().Diagnostics()->isVisible());
