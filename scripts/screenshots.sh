@@ -12,4 +12,7 @@ for page in general edid matrix firmware; do
   QT_QPA_PLATFORM=offscreen "$build/velantor" --connect "tcp:127.0.0.1:$port" --page "$page" \
     --screenshot "docs/$page.png" --screenshot-delay 2500
 done
+# The scene dialog, opened and filled by its end-to-end test.
+VELANTOR_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=offscreen "$build/tests/e2e_tests" \
+  --gtest_filter='MatrixPanel.ASwitchTimeAndAnEditedSceneShowWhatWasChosen' > /dev/null
 echo "screenshots in docs/"

@@ -4,9 +4,11 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <cstdlib>
 
 #include "gui/qt_panel.h"
 #include "pages/matrix/matrix_page.h"
@@ -66,15 +68,23 @@ TEST_F(MatrixPanel, ASwitchTimeAndAnEditedSceneShowWhatWasChosen) {
   QTRY_COMPARE_WITH_TIMEOUT(time->currentIndex(), 7, 3000);
   EXPECT_EQ(time->currentText(), "8(4s)");
 
+  auto* list = Control<QTableWidget>(1047);
+  ASSERT_NE(list, nullptr);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0, 0)).center());
   QTest::mouseClick(Control<QPushButton>(1049), Qt::LeftButton);  // "Edit"
   auto* dialog = panel->View().findChild<QDialog*>("SceneDialog");
   ASSERT_NE(dialog, nullptr);
   QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), 2000);
+  QTRY_COMPARE_WITH_TIMEOUT(dialog->findChild<QLineEdit*>("1060")->text(), QString("Setting1"), 2000);
   auto* allFrom = dialog->findChild<QComboBox*>("1055");
   ASSERT_NE(allFrom, nullptr);
   emit allFrom->activated(3);  // "In3"
   QCoreApplication::processEvents();
   EXPECT_EQ(dialog->findChild<QComboBox*>("1052")->currentText(), "In3");
+  // scripts/screenshots.sh takes the README's picture of the dialog here.
+  if (const char* dir = std::getenv("VELANTOR_SCREENSHOT_DIR")) {
+    EXPECT_TRUE(dialog->grab().save(QString(dir) + "/scene_dialog.png", "PNG"));
+  }
   QTest::mouseClick(dialog->findChild<QPushButton*>("1"), Qt::LeftButton);  // OK
   QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 2000);
   auto* scenes = Control<QTableWidget>(1047);
