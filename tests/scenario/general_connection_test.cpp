@@ -5,53 +5,36 @@
 #include <filesystem>
 #include <fstream>
 
-#include "base/virtual_event_loop.h"
-#include "link/port_directory.h"
 #include "pages/general/general_page.h"
-#include "sim/device_model.h"
-#include "sim/sim_command_socket.h"
-#include "sim/sim_serial_link.h"
-#include "support/recording_main_window.h"
+#include "support/shell_harness.h"
 
 namespace velantor {
 namespace {
-using testing::RecordingMainWindow;
-namespace fs = std::filesystem;
 
+// The shell with its real pages, its directory empty at the start: each test adds the devices it
+// needs before it first asks for the page, which then reads the list anew.
 class GeneralConnection : public ::testing::Test {
  protected:
-  GeneralConnection()
-      : root(fs::temp_directory_path() / ("velantor-gc-" + std::to_string(::getpid()) + "-" +
-                                          ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-        directory((fs::create_directories(root / "sys/class/tty"), (root / "sys").string()), (root / "dev").string()),
-        model(loop),
-        serial(loop, model),
-        socket(loop, model) {
-    shared.PageSocket = &socket;
-  }
-  ~GeneralConnection() override { fs::remove_all(root); }
-
   std::string MakeDevice(const std::string& name) {
-    fs::create_directories(root / "dev");
-    std::string path = (root / "dev" / name).string();
+    std::string path = (h.root / "dev" / name).string();
     std::ofstream(path) << "";
     return path;
   }
   CGeneralPage& Page() {
-    if (!page) page = std::make_unique<CGeneralPage>(loop, shared, mainWindow, serial, directory);
-    return *page;
+    CGeneralPage& page = h.PageAs<CGeneralPage>(kPageGeneral);
+    if (!initialised) page.Initialise();
+    initialised = true;
+    return page;
   }
   std::string FirstSentLine() { return Page().SentLog()->Text().substr(0, 39); }
 
-  fs::path root;
-  VirtualEventLoop loop;
-  SharedState shared;
-  RecordingMainWindow mainWindow;
-  PortDirectory directory;
-  sim::DeviceModel model;
-  sim::SimSerialLink serial;
-  sim::SimCommandSocket socket;
-  std::unique_ptr<CGeneralPage> page;
+  testing::ShellHarness h{sim::MakeDeviceState(), /*addCom1=*/false};
+  VirtualEventLoop& loop = h.loop;
+  SharedState& shared = h.shared;
+  PortDirectory& directory = h.directory;
+  sim::SimSerialLink& serial = h.Port(kPageGeneral);
+  sim::SimCommandSocket& socket = h.socket;
+  bool initialised = false;
 };
 
 TEST_F(GeneralConnection, ComConnectOpensTheChosenPortSendsTheFirstQueryAndDisconnects) {
@@ -116,11 +99,11 @@ TEST_F(GeneralConnection, RescanKeepsTheSelectedPortEvenWhileItsDeviceIsGone) {
   loop.Advance(500);
   EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2", "COM3"}));
   EXPECT_EQ(p.View().portSelection, 1);
-  fs::remove(second);
+  std::filesystem::remove(second);
   loop.Advance(500);
   EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2", "COM3"}));
   EXPECT_EQ(p.View().portSelection, 1);
-  fs::remove(third);  // an unselected device that goes leaves the list
+  std::filesystem::remove(third);  // an unselected device that goes leaves the list
   loop.Advance(500);
   EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
 }

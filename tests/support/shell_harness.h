@@ -30,15 +30,18 @@ namespace velantor::testing {
 
 class ShellHarness {
  public:
-  explicit ShellHarness(sim::DeviceState state = sim::MakeDeviceState())
+  // `addCom1`: the directory starts with one device, COM1 (false: empty, for tests of the list).
+  explicit ShellHarness(sim::DeviceState state = sim::MakeDeviceState(), bool addCom1 = true)
       : root(MakeRoot()),
         directory((root / "sys").string(), (root / "dev").string()),
         model(loop, std::move(state)),
         socket(loop, model),
         table(shared) {
     shared.PageSocket = &socket;
-    std::ofstream(root / "dev" / "ttyVEL0") << "";
-    directory.AddPath((root / "dev" / "ttyVEL0").string());  // COM1
+    if (addCom1) {
+      std::ofstream(root / "dev" / "ttyVEL0") << "";
+      directory.AddPath((root / "dev" / "ttyVEL0").string());  // COM1
+    }
     for (auto& port : ports) port = std::make_unique<sim::SimSerialLink>(loop, model);
     FillPageTable(table, {loop, shared, directory, [this](int page) -> SerialLink& { return Port(page); }});
     // Pages reach the main window through the recorder, which passes every message on.
