@@ -141,101 +141,115 @@ Prepared PrepareStatus() {
   });
 }
 
+Prepared PrepareEdidStatus(const Args& args) {
+  if (args.size() != 1) return UsageError("edid status takes no arguments");
+  return PrepareStatus();
+}
+
+Prepared PrepareEdidSet(const Args& args) {
+  if (args.size() != 3) return UsageError("edid set needs IN|all and a mode (1 to 3, or 1080i, 1080p, dvi)");
+  const auto target = TargetIndex(args[1]);
+  const auto mode = ModeIndex(args[2]);
+  if (!target) return UsageError("bad input " + args[1] + " (1 to 4 or all)");
+  if (!mode) return UsageError("unknown EDID mode " + args[2] + " (1 to 3, or 1080i, 1080p, dvi)");
+  return Linked([target = *target, mode = *mode](Session* s) {
+    return Operate(
+        *s,
+        [&](CEdidPage& page) -> std::optional<Report> {
+          page.OnModeSelChange(mode);
+          page.OnSetTargetSelChange(target);
+          page.OnSetMode();
+          return std::nullopt;
+        },
+        true);
+  });
+}
+
+Prepared PrepareEdidCopy(const Args& args) {
+  if (args.size() != 3) return UsageError("edid copy needs OUT (1 to 4 or A to D) and IN|all");
+  const auto output = ParseOutput(args[1]);
+  const auto target = TargetIndex(args[2]);
+  if (!output) return UsageError("bad output " + args[1] + " (1 to 4 or A to D)");
+  if (!target) return UsageError("bad input " + args[2] + " (1 to 4 or all)");
+  return Linked([output = *output, target = *target](Session* s) {
+    return Operate(
+        *s,
+        [&](CEdidPage& page) -> std::optional<Report> {
+          page.OnCopySourceSelChange(output - 1);
+          page.OnCopyTargetSelChange(target);
+          page.OnCopy();
+          return std::nullopt;
+        },
+        true);
+  });
+}
+
+Prepared PrepareEdidWrite(const Args& args) {
+  if (args.size() != 3) return UsageError("edid write needs FILE and IN|all");
+  const auto target = TargetIndex(args[2]);
+  if (!target) return UsageError("bad input " + args[2] + " (1 to 4 or all)");
+  return Linked([path = args[1], target = *target](Session* s) {
+    return Operate(
+        *s,
+        [&](CEdidPage& page) -> std::optional<Report> {
+          page.OnOpenFile(path);
+          if (!page.LoadedFile() || page.LoadedFile()->path != path) {
+            const std::string message =
+                s->Messages().empty() ? "Please select the correct EDID file!" : s->Messages().back();
+            return Report::Failure(Outcome::kRefused, message, page.DataView().problem);
+          }
+          page.OnDownloadTargetSelChange(target);
+          page.OnDownload();
+          return std::nullopt;
+        },
+        true);
+  });
+}
+
+Prepared PrepareEdidRead(const Args& args) {
+  if (args.size() != 3) return UsageError("edid read needs OUT|user1|user2 and FILE");
+  const auto source = ReadSourceIndex(args[1]);
+  if (!source) return UsageError("bad source " + args[1] + " (output 1 to 8 or A to H, user1 or user2)");
+  return Linked([source = *source, path = args[2]](Session* s) {
+    if (auto failed = OpenEdid(*s)) return *failed;
+    CEdidPage& page = s->PageAs<CEdidPage>(kPageEdid);
+    const size_t mark = s->MessageMark();
+    page.OnReadSourceSelChange(source);
+    page.OnRead();
+    s->RunUntil([&] { return Idle(page) || s->FailedSince(mark); });
+    const std::string expected = "Read from " + page.DataView().readSources.items[static_cast<size_t>(source)];
+    const bool read = Idle(page) && page.ShownEdid() && page.DataView().contentSource == expected;
+    Report r = s->Judge(mark, read);
+    if (!r.Ok()) return r;
+    page.OnSave(path);
+    if (s->FailedSince(mark))
+      return Report::Failure(Outcome::kRefused, s->Messages().back(), page.DataView().problem);
+    r.lines = page.DataView().summary;
+    r.lines.push_back("saved to " + path);
+    r.result.Set("source", page.DataView().readSources.items[static_cast<size_t>(source)]);
+    r.result.Set("file", path);
+    r.result.Set("description", Json::ArrayOf(page.DataView().summary));
+    return r;
+  });
+}
+
+Prepared PrepareEdidShow(const Args& args) {
+  if (args.size() != 2) return UsageError("edid show needs FILE");
+  return Offline([path = args[1]](Session*) { return ShowFile(path); });
+}
+
 }  // namespace
 
+// Each subcommand checks its own words before anything is opened.
 Prepared PrepareEdid(const Args& args, const CliOptions&) {
+  using Preparer = Prepared (*)(const Args&);
+  static const std::pair<const char*, Preparer> kSubcommands[] = {
+      {"status", PrepareEdidStatus}, {"set", PrepareEdidSet},   {"copy", PrepareEdidCopy},
+      {"write", PrepareEdidWrite},   {"read", PrepareEdidRead}, {"show", PrepareEdidShow},
+  };
   if (args.empty()) return UsageError(kEdidUsage);
-  const std::string& sub = args[0];
-  if (sub == "status") {
-    if (args.size() != 1) return UsageError("edid status takes no arguments");
-    return PrepareStatus();
-  }
-  if (sub == "set") {
-    if (args.size() != 3) return UsageError("edid set needs IN|all and a mode (1 to 3, or 1080i, 1080p, dvi)");
-    const auto target = TargetIndex(args[1]);
-    const auto mode = ModeIndex(args[2]);
-    if (!target) return UsageError("bad input " + args[1] + " (1 to 4 or all)");
-    if (!mode) return UsageError("unknown EDID mode " + args[2] + " (1 to 3, or 1080i, 1080p, dvi)");
-    return Linked([target = *target, mode = *mode](Session* s) {
-      return Operate(
-          *s,
-          [&](CEdidPage& page) -> std::optional<Report> {
-            page.OnModeSelChange(mode);
-            page.OnSetTargetSelChange(target);
-            page.OnSetMode();
-            return std::nullopt;
-          },
-          true);
-    });
-  }
-  if (sub == "copy") {
-    if (args.size() != 3) return UsageError("edid copy needs OUT (1 to 4 or A to D) and IN|all");
-    const auto output = ParseOutput(args[1]);
-    const auto target = TargetIndex(args[2]);
-    if (!output) return UsageError("bad output " + args[1] + " (1 to 4 or A to D)");
-    if (!target) return UsageError("bad input " + args[2] + " (1 to 4 or all)");
-    return Linked([output = *output, target = *target](Session* s) {
-      return Operate(
-          *s,
-          [&](CEdidPage& page) -> std::optional<Report> {
-            page.OnCopySourceSelChange(output - 1);
-            page.OnCopyTargetSelChange(target);
-            page.OnCopy();
-            return std::nullopt;
-          },
-          true);
-    });
-  }
-  if (sub == "write") {
-    if (args.size() != 3) return UsageError("edid write needs FILE and IN|all");
-    const auto target = TargetIndex(args[2]);
-    if (!target) return UsageError("bad input " + args[2] + " (1 to 4 or all)");
-    return Linked([path = args[1], target = *target](Session* s) {
-      return Operate(
-          *s,
-          [&](CEdidPage& page) -> std::optional<Report> {
-            page.OnOpenFile(path);
-            if (!page.LoadedFile() || page.LoadedFile()->path != path) {
-              const std::string message =
-                  s->Messages().empty() ? "Please select the correct EDID file!" : s->Messages().back();
-              return Report::Failure(Outcome::kRefused, message, page.DataView().problem);
-            }
-            page.OnDownloadTargetSelChange(target);
-            page.OnDownload();
-            return std::nullopt;
-          },
-          true);
-    });
-  }
-  if (sub == "read") {
-    if (args.size() != 3) return UsageError("edid read needs OUT|user1|user2 and FILE");
-    const auto source = ReadSourceIndex(args[1]);
-    if (!source) return UsageError("bad source " + args[1] + " (output 1 to 8 or A to H, user1 or user2)");
-    return Linked([source = *source, path = args[2]](Session* s) {
-      if (auto failed = OpenEdid(*s)) return *failed;
-      CEdidPage& page = s->PageAs<CEdidPage>(kPageEdid);
-      const size_t mark = s->MessageMark();
-      page.OnReadSourceSelChange(source);
-      page.OnRead();
-      s->RunUntil([&] { return Idle(page) || s->FailedSince(mark); });
-      const std::string expected = "Read from " + page.DataView().readSources.items[static_cast<size_t>(source)];
-      const bool read = Idle(page) && page.ShownEdid() && page.DataView().contentSource == expected;
-      Report r = s->Judge(mark, read);
-      if (!r.Ok()) return r;
-      page.OnSave(path);
-      if (s->FailedSince(mark))
-        return Report::Failure(Outcome::kRefused, s->Messages().back(), page.DataView().problem);
-      r.lines = page.DataView().summary;
-      r.lines.push_back("saved to " + path);
-      r.result.Set("source", page.DataView().readSources.items[static_cast<size_t>(source)]);
-      r.result.Set("file", path);
-      r.result.Set("description", Json::ArrayOf(page.DataView().summary));
-      return r;
-    });
-  }
-  if (sub == "show") {
-    if (args.size() != 2) return UsageError("edid show needs FILE");
-    return Offline([path = args[1]](Session*) { return ShowFile(path); });
+  for (const auto& [name, prepare] : kSubcommands) {
+    if (args[0] == name) return prepare(args);
   }
   return UsageError(kEdidUsage);
 }
