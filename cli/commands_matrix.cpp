@@ -99,6 +99,86 @@ Report RoutingClosed() {
                          "the switcher is not in matrix display mode (velantorctl mode matrix)");
 }
 
+// What a routing command presses on the page, and the route of every output it must leave.
+struct RoutePlan {
+  std::vector<int> routes;
+  std::function<bool(CMatrixPage&)> press;
+};
+
+RoutePlan AllOutputsPlan(int input) {
+  return {std::vector<int>(kPorts, input), [input](CMatrixPage& p) {
+            if (!p.View().allButton.enabled) return false;
+            p.OnAllListSelChange(input - 1);
+            p.OnAllButton();
+            return true;
+          }};
+}
+
+RoutePlan PortToPortPlan() {
+  std::vector<int> routes(kPorts, 0);
+  for (int k = 1; k <= kPorts; ++k) routes[static_cast<size_t>(k - 1)] = k;
+  return {routes, [](CMatrixPage& p) {
+            if (!p.View().selectOutput.enabled) return false;
+            p.OnSelectOutput(kPortToPortEntry);
+            return true;
+          }};
+}
+
+// A scene recall, as the panel does it: edit the working route, then "Set".
+RoutePlan ScenePlan(const std::vector<int>& routes) {
+  return {routes, [routes](CMatrixPage& p) {
+            if (!p.View().sceneSet.enabled) return false;
+            p.OnSceneEdit();
+            for (int k = 1; k <= kPorts; ++k) {
+              p.SceneDialog().OnOutputSelChange(k, routes[static_cast<size_t>(k - 1)] - 1);
+            }
+            p.OnSceneDialogOk();
+            p.OnSceneSet();
+            return true;
+          }};
+}
+
+// The Matrix page shown and its routing controls open, or why not.
+std::optional<Report> RoutingReady(Session& s) {
+  if (auto failed = OpenMatrix(s)) return failed;
+  if (!RoutingOpen(s.PageAs<CMatrixPage>(kPageMatrix))) return RoutingClosed();
+  return std::nullopt;
+}
+
+Report RunPlan(Session& s, const RoutePlan& plan) {
+  if (auto refused = RoutingReady(s)) return *refused;
+  auto confirmed = [&plan](CMatrixPage& p) {
+    for (int k = 1; k <= kPorts; ++k) {
+      if (p.OutputSource(k) != plan.routes[static_cast<size_t>(k - 1)]) return false;
+    }
+    return true;
+  };
+  Report report = PressAndJudge(s, plan.press, confirmed);
+  AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
+  return report;
+}
+
+Report RunSingleRoute(Session& s, int output, int input) {
+  if (auto refused = RoutingReady(s)) return *refused;
+  auto press = [output, input](CMatrixPage& p) {
+    if (!p.View().outputs[static_cast<size_t>(output - 1)].inputs[static_cast<size_t>(input - 1)].enabled) {
+      return false;
+    }
+    p.OnInputButton(output, input);
+    return true;
+  };
+  auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
+  Report report = PressAndJudge(s, press, confirmed);
+  CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
+  report.lines.push_back("output " + OutputLetter(output) + " (" + std::to_string(output) + "): input " +
+                         std::to_string(page.OutputSource(output)));
+  report.result.Set("output", output);
+  report.result.Set("input", page.OutputSource(output));
+  report.result.Set("routes", RoutesJson(page));
+  return report;
+}
+
+// The words were checked when the command was prepared.
 Report RunRoute(Session& s, const Args& args) {
   if (args.empty()) {
     if (auto failed = OpenMatrix(s)) return *failed;
@@ -106,69 +186,10 @@ Report RunRoute(Session& s, const Args& args) {
     AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
     return report;
   }
-  std::vector<int> plan(kPorts, 0);
-  std::function<bool(CMatrixPage&)> press;
-  if (args[0] == "all") {
-    const int input = *ParseInput(args[1]);
-    plan.assign(kPorts, input);
-    press = [input](CMatrixPage& p) {
-      if (!p.View().allButton.enabled) return false;
-      p.OnAllListSelChange(input - 1);
-      p.OnAllButton();
-      return true;
-    };
-  } else if (args[0] == "port-to-port") {
-    for (int k = 1; k <= kPorts; ++k) plan[static_cast<size_t>(k - 1)] = k;
-    press = [](CMatrixPage& p) {
-      if (!p.View().selectOutput.enabled) return false;
-      p.OnSelectOutput(kPortToPortEntry);
-      return true;
-    };
-  } else if (args[0] == "set") {
-    plan = *ParseRoutePlan(args[1]);
-    // A scene recall, as the panel does it: edit the working route, then "Set".
-    press = [plan](CMatrixPage& p) {
-      if (!p.View().sceneSet.enabled) return false;
-      p.OnSceneEdit();
-      for (int k = 1; k <= kPorts; ++k) p.SceneDialog().OnOutputSelChange(k, plan[static_cast<size_t>(k - 1)] - 1);
-      p.OnSceneDialogOk();
-      p.OnSceneSet();
-      return true;
-    };
-  } else {
-    const int output = *ParseOutput(args[0]);
-    const int input = *ParseInput(args[1]);
-    plan.clear();
-    press = [output, input](CMatrixPage& p) {
-      if (!p.View().outputs[static_cast<size_t>(output - 1)].inputs[static_cast<size_t>(input - 1)].enabled) {
-        return false;
-      }
-      p.OnInputButton(output, input);
-      return true;
-    };
-    auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
-    if (auto failed = OpenMatrix(s)) return *failed;
-    if (!RoutingOpen(s.PageAs<CMatrixPage>(kPageMatrix))) return RoutingClosed();
-    Report report = PressAndJudge(s, press, confirmed);
-    CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
-    report.lines.push_back("output " + OutputLetter(output) + " (" + std::to_string(output) + "): input " +
-                           std::to_string(page.OutputSource(output)));
-    report.result.Set("output", output);
-    report.result.Set("input", page.OutputSource(output));
-    report.result.Set("routes", RoutesJson(page));
-    return report;
-  }
-  auto confirmed = [plan](CMatrixPage& p) {
-    for (int k = 1; k <= kPorts; ++k) {
-      if (p.OutputSource(k) != plan[static_cast<size_t>(k - 1)]) return false;
-    }
-    return true;
-  };
-  if (auto failed = OpenMatrix(s)) return *failed;
-  if (!RoutingOpen(s.PageAs<CMatrixPage>(kPageMatrix))) return RoutingClosed();
-  Report report = PressAndJudge(s, press, confirmed);
-  AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
-  return report;
+  if (args[0] == "all") return RunPlan(s, AllOutputsPlan(*ParseInput(args[1])));
+  if (args[0] == "port-to-port") return RunPlan(s, PortToPortPlan());
+  if (args[0] == "set") return RunPlan(s, ScenePlan(*ParseRoutePlan(args[1])));
+  return RunSingleRoute(s, *ParseOutput(args[0]), *ParseInput(args[1]));
 }
 
 }  // namespace
