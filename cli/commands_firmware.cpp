@@ -155,6 +155,46 @@ struct UpgradeRequest {
   bool json = false;
 };
 
+// Follows the page's message log: each new whole line is kept (for JSON) and, in text mode,
+// printed at once above the progress bar.
+class LogFollower {
+ public:
+  LogFollower(const CUpgradePage& page, ProgressBar& bar, bool print)
+      : page_(page), bar_(bar), print_(print), shown_(page.View().log.size()) {}
+  void Flush() {
+    const std::string& text = page_.View().log;
+    const size_t end = text.rfind('\n');
+    if (end == std::string::npos || end + 1 <= shown_) return;
+    for (const std::string& line : SplitLines(text.substr(shown_, end + 1 - shown_))) {
+      lines_.push_back(line);
+      if (print_) {
+        bar_.Clear();
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+      }
+    }
+    shown_ = end + 1;
+  }
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+ private:
+  const CUpgradePage& page_;
+  ProgressBar& bar_;
+  bool print_;
+  size_t shown_;
+  std::vector<std::string> lines_;
+};
+
+// The bar of the part being written, in blocks.
+void ShowPartProgress(ProgressBar& bar, const CUpgradePage& page) {
+  const int part = page.CurrentPart();
+  if (page.Upgrading() != 1 || part < 1 || part > kFirmwarePartCount) return;
+  const uint64_t max = static_cast<uint64_t>(page.View().progressMax);
+  const size_t blocks = max == 0 ? 0 : (max + kFirmwareBlockData - 1) / kFirmwareBlockData;
+  bar.Show("part " + std::to_string(part) + " (" + FindPartInfo(part)->name + ")",
+           static_cast<size_t>(page.BlockCounter()), blocks);
+}
+
 Report RunUpgrade(Session& s, const UpgradeRequest& request) {
   if (auto failed = s.Connect()) return *failed;
   if (auto failed = s.ShowPage(kPageFirmware, [&] {
@@ -163,26 +203,11 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
     return *failed;
   }
   CUpgradePage& page = s.PageAs<CUpgradePage>(kPageFirmware);
-  size_t logShown = page.View().log.size();
-  std::vector<std::string> log;
   ProgressBar bar(stderr, isatty(STDERR_FILENO) == 1);
-  // The message log's new lines as they come: printed at once (text mode) and kept for JSON.
-  auto flushLog = [&] {
-    const std::string& text = page.View().log;
-    const size_t end = text.rfind('\n');
-    if (end == std::string::npos || end + 1 <= logShown) return;
-    for (const std::string& line : SplitLines(text.substr(logShown, end + 1 - logShown))) {
-      log.push_back(line);
-      if (!request.json) {
-        bar.Clear();
-        std::printf("%s\n", line.c_str());
-        std::fflush(stdout);
-      }
-    }
-    logShown = end + 1;
-  };
+  LogFollower follower(page, bar, !request.json);
+  const std::vector<std::string>& log = follower.Lines();
   page.OnOpenFile(request.path);
-  flushLog();
+  follower.Flush();
   if (!page.LoadedFile() || page.LoadedFile()->path != request.path) {
     Report r = Report::Failure(Outcome::kRefused, "Firmware file not loaded", log.empty() ? "" : log.back());
     r.result.Set("log", Json::ArrayOf(log));
@@ -205,7 +230,7 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
   bool stopped = false;
   const bool terminal = isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
   s.RunUntil([&] {
-    flushLog();
+    follower.Flush();
     if (page.View().prompt.visible) {  // the page's own box (a refused part): read, then OK
       notices.push_back(page.View().prompt.text);
       page.OnPromptAnswer(true);
@@ -215,16 +240,10 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
       stopped = !terminal || ConfirmStop(s);
       if (stopped) return true;
     }
-    const int part = page.CurrentPart();
-    if (page.Upgrading() == 1 && part >= 1 && part <= kFirmwarePartCount) {
-      const uint64_t max = static_cast<uint64_t>(page.View().progressMax);
-      const size_t blocks = max == 0 ? 0 : (max + kFirmwareBlockData - 1) / kFirmwareBlockData;
-      bar.Show("part " + std::to_string(part) + " (" + FindPartInfo(part)->name + ")",
-               static_cast<size_t>(page.BlockCounter()), blocks);
-    }
+    ShowPartProgress(bar, page);
     return page.Upgrading() == 0 && !page.Runner().Running();
   });
-  flushLog();
+  follower.Flush();
   bar.Clear();
   bool confirmed = false;
   for (const std::string& line : log) confirmed = confirmed || line == kUpgradeDone;
