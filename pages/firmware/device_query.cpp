@@ -33,8 +33,13 @@ ReplyVerdict CUpgradePage::OnDeviceReply(const CommandFrame& f, size_t index) {
     if (const char* name = p::DeviceTypeName(a); *name != '\0') deviceType_ = name;  // others keep the old
   } else if (index == 1) {
     deviceText_ = "Device: " + deviceType_ + " " + std::to_string(a) + "x" + std::to_string(b);
+    statusDevice_ = deviceType_ + " " + std::to_string(a) + "X" + std::to_string(b);
   } else {
-    view_.deviceLine = deviceText_ + kVersionGap + "Version: " + std::to_string(a) + "." + std::to_string(b);
+    const std::string version = std::to_string(a) + "." + std::to_string(b);
+    view_.deviceLine = deviceText_ + kVersionGap + "Version: " + version;
+    // The status line names the switcher as the General page does, also for a panel started here
+    // and after the reboot of a write, when the version may have changed.
+    shared_.Link.SetDevice(statusDevice_ + "  v" + version);
   }
   return ReplyVerdict::kAccept;
 }

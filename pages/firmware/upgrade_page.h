@@ -206,6 +206,7 @@ class CUpgradePage : public PageBase {
   size_t progress_ = 0;
   std::string deviceType_;
   std::string deviceText_;
+  std::string statusDevice_;  // "HDMI MATRIX 4X4", as the status line shows it
   // Socket gates: upgrade replies only after "Upgrade", standby only after a query was sent.
   bool upgradeRepliesOpen_ = false;
   bool standbyOpen_ = false;

@@ -25,6 +25,13 @@ TEST_P(FirmwareOnBothLinks, ChoosingThePageAsksTypeSizeAndVersionAndShowsTheDevi
   EXPECT_EQ(page.UpgradeMode(), 0);
 }
 
+TEST_P(FirmwareOnBothLinks, TheEntryQueryNamesTheSwitcherOnTheStatusLine) {
+  ASSERT_TRUE(h.LinkFromGeneral(GetParam()));
+  h.shared.Link.SetDevice("");  // as for a panel whose General page never asked
+  h.ChoosePage(kPageFirmware, 500);
+  EXPECT_EQ(h.shared.Link.device, "HDMI MATRIX 4X4  v1.5");
+}
+
 TEST_P(FirmwareOnBothLinks, AMainFileIsWrittenWholeAndReportedOnlyOnceTheSwitcherAnswersAfterItsReboot) {
   CUpgradePage& page = Enter(GetParam());
   const Bytes image = McuImage(3 * 256 + 100, 1);
