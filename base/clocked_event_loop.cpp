@@ -70,6 +70,9 @@ int ClockedEventLoop::RunPosted() {
 }
 
 bool ClockedEventLoop::PollDescriptors(int timeoutMs) {
+  // A look without waiting has nothing to find when no descriptor is watched: posted tasks are
+  // run from the queue, and the wake-up count only matters to a poll that sleeps.
+  if (timeoutMs == 0 && watches_.empty()) return false;
   std::vector<pollfd> fds;
   std::vector<int> ids;
   fds.push_back({wakeFd_, POLLIN, 0});
