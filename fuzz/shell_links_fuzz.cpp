@@ -132,11 +132,17 @@ const Fixtures& Files() {
   return fixtures;
 }
 
+// The factory state of the switcher (its EDIDs take a while to build), made once and copied.
+const sim::DeviceState& FactoryState() {
+  static const sim::DeviceState state = sim::MakeDeviceState();
+  return state;
+}
+
 class Shell {
  public:
   Shell()
       : directory((Files().root / "sys").string(), (Files().root / "dev").string()),
-        model(loop),
+        model(loop, FactoryState()),
         socket(loop, model),
         table(shared) {
     shared.PageSocket = &socket;
