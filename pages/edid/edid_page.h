@@ -141,7 +141,7 @@ class CEdidPage : public PageBase {
 
   // Input EDID status (edid_status.cpp).
   void InitialiseStatusView();
-  ExchangeStep StatusStep(int input, bool timed) const;
+  ExchangeStep StatusStep(int input, bool resend) const;
   bool ApplyStatusReply(const CommandFrame& frame);
   void StartRefresh(int firstInput, int lastInput);
 

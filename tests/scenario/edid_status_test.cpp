@@ -83,6 +83,32 @@ TEST_F(EdidStatus, AStatusWalkWithoutAnswerTimesOutAndKeepsTheRows) {
   EXPECT_TRUE(h.main->HeadersEnabled());
 }
 
+// A lost answer must not leave the page (and a script waiting for it) waiting for good.
+TEST_F(EdidStatus, AQuietRefreshSkipsAnUnansweredInputSilentlyAndAsksTheRestOnce) {
+  h.model.State().Input(3).edidCode = 9;
+  ASSERT_TRUE(h.LinkFromGeneral(true));
+  const int opened = h.MessagesOpened();
+  const size_t mark = Mark();
+  h.model.Faults().dropNext = 1;  // input 1's answer is lost
+  h.ChoosePage(kPageEdid, 500);
+  CEdidPage& edid = Edid();
+  EXPECT_TRUE(edid.Runner().Running());
+  h.loop.Advance(5000);
+  EXPECT_FALSE(edid.Runner().Running());
+  const std::vector<std::string> expected = {EdidWire(0x01, 0x0C, 1), EdidWire(0x01, 0x0C, 2),
+                                             EdidWire(0x01, 0x0C, 3), EdidWire(0x01, 0x0C, 4)};
+  EXPECT_EQ(StatusQueries(mark), expected);
+  EXPECT_EQ(Row(1), "s");  // as before: never answered
+  EXPECT_EQ(Row(3), "4K2K,Stereo Audio 2.0");
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_EQ(h.shared.Link.waiting, 0);
+  // The next command runs as usual.
+  edid.OnStatus();
+  h.loop.Advance(1000);
+  EXPECT_EQ(Row(1), "1080i,Stereo Audio 2.0");
+  EXPECT_EQ(edid.Busy(), 0);
+}
+
 TEST_F(EdidStatus, AReplyWithByteFiveSetIsIgnoredAndOneForAnotherInputUpdatesOnlyItsRow) {
   CEdidPage& edid = Enter(false);
   h.model.Faults().delayMs = 1000;
