@@ -42,6 +42,12 @@ std::string CheckParts(const FirmwareFile& file) {
     if (!std::equal(info->marker, info->marker + kFirmwareMarkerSize, file.image.begin() + part.markerOffset)) {
       return where + " does not start with its marker.";
     }
+    // Only the main image's blocks wrap past index 240 (the switcher skips the rest of that bank);
+    // the other parts count their blocks in one byte without a wrap, so a longer one would lose data.
+    if (part.part != 1 && part.DataLength() >= kUnwrappedPartLimit) {
+      return where + " holds " + std::to_string(part.DataLength()) + " bytes; a part other than the main image holds at most " +
+             std::to_string(kUnwrappedPartLimit - 1) + ".";
+    }
     previous = part.part;
     expectedOffset = part.dataEnd;
   }

@@ -22,6 +22,8 @@ inline constexpr size_t kFirmwareBlockLength = kFirmwareBlockData + 1;  // check
 // not sent.
 inline constexpr int kBankBlocks = 256;
 inline constexpr int kWrapIndex = 240;
+// Data bytes from which a part other than the main image would reach the wrap index (241 blocks).
+inline constexpr size_t kUnwrappedPartLimit = (kWrapIndex + 1) * 256;
 // Block bytes past the end of a part: the value of erased flash, never the next part's bytes.
 inline constexpr uint8_t kFirmwareFill = 0xFF;
 

@@ -134,6 +134,28 @@ TEST(FirmwarePlan, PartsThatDoNotFitTheImageAreRefused) {
   EXPECT_EQ(PlanFirmwareUpgrade(remarked).error, "Firmware part 3 at offset 302 does not start with its marker.");
 }
 
+// A slave part counts its blocks in one byte without the main image's wrap: from 241 blocks on
+// it would lose data, so the plan refuses it before anything is sent.
+TEST(FirmwarePlan, ASlavePartOf241BlocksOrMoreIsRefusedAndOneBlockLessIsWrittenWhole) {
+  auto slaveFile = [](size_t length) {
+    const std::vector<FirmwareSection> marker{{2, Bytes(1, 0x11)}};
+    Bytes stream = AssembleFirmware(marker).plain;
+    stream.resize(2);  // the slave part's marker
+    stream.insert(stream.end(), length, 0x11);
+    ScrambleFirmware(stream);
+    return ParseFirmware(stream).file.value();
+  };
+  EXPECT_EQ(PlanFirmwareUpgrade(slaveFile(70000)).error,
+            "Firmware part 2 at offset 0 holds 70000 bytes; a part other than the main image holds at most 61695.");
+  EXPECT_FALSE(PlanFirmwareUpgrade(slaveFile(61696)).ok());
+  const FirmwarePlanResult fits = PlanFirmwareUpgrade(slaveFile(61695));
+  ASSERT_TRUE(fits.ok()) << fits.error;
+  EXPECT_EQ(fits.plan.parts[0].skippedBytes, 0u);
+  EXPECT_EQ(fits.plan.parts[0].blocks.size(), 241u);
+  // The main image keeps its wrap.
+  EXPECT_TRUE(PlanFirmwareUpgrade(MainFile(Bytes(70000, 0x11))).ok());
+}
+
 // Drives the emulated switcher with the plan, as the page will: start, preparations, then each
 // header and block, taking only the acknowledgement the step names.
 struct Switcher {
