@@ -137,7 +137,7 @@ void PageBase::SendBytes(const std::vector<uint8_t>& bytes) { sender_.SendBytes(
 // A "Please wait..." left from a refused click does not stand in for the failure.
 void PageBase::ShowTimeOut(const std::string& text) {
   ClosePleaseWait();
-  ShowMessageFor(1000, text, true);
+  ShowMessageFor(policy_.timeOutMessageMs, text, true);
 }
 
 }  // namespace velantor

@@ -28,6 +28,7 @@ struct PagePolicy {
   CollectorPolicy receive;
   SentLogOrder sentLog = SentLogOrder::kBeforeSend;
   int messageTimer = 55;
+  int timeOutMessageMs = 1000;  // how long "Time out!" stays (1.5 s on the EDID and FW Upgrade pages)
 };
 
 class PageBase : public virtual ShellPage,

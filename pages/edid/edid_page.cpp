@@ -19,6 +19,7 @@ PagePolicy EdidPolicy() {
   policy.receive.tcpLogsFrames = true;
   policy.sentLog = SentLogOrder::kAfterSend;
   policy.messageTimer = CEdidPage::kTimerMessage;
+  policy.timeOutMessageMs = kMessageMs;
   return policy;
 }
 
@@ -138,11 +139,6 @@ void CEdidPage::AbandonOperation(const char* message) {
   runner_.End(ExchangeEnd::kAbandoned);
   if (visible) Refuse(message);
   Notify();
-}
-
-void CEdidPage::ShowTimeOut(const std::string& text) {
-  ClosePleaseWait();
-  ShowMessageFor(kMessageMs, text, true);
 }
 
 // The switcher went to standby: whatever runs stops, and the operator is told why.

@@ -118,7 +118,6 @@ class CEdidPage : public PageBase {
 
  protected:
   bool SendWhole(const std::vector<uint8_t>& bytes) override;
-  void ShowTimeOut(const std::string& text) override;
 
  private:
   enum ExchangeId { kSetModeExchange = 1, kCopyExchange, kDownloadExchange, kStatusExchange, kRefreshExchange,

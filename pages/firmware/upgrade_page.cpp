@@ -19,6 +19,7 @@ PagePolicy UpgradePolicy() {
   policy.receive.logText = false;
   policy.sentLog = SentLogOrder::kNone;
   policy.messageTimer = CUpgradePage::kTimerMessage;
+  policy.timeOutMessageMs = 1500;
   return policy;
 }
 

@@ -130,6 +130,10 @@ TEST_F(FirmwarePageTest, AnUnansweredStartIsSentOnceMoreAfter3sAndGivenUp3sLater
   EXPECT_EQ(h.MessagesOpened(), messages + 1);
   EXPECT_EQ(Message(), "Time out!");
   EXPECT_TRUE(Logged("Write to Part_1.1.0.0 failed\r\n"));
+  h.loop.Advance(1400);  // the message stays one and a half seconds, as every message of the page
+  EXPECT_EQ(Message(), "Time out!");
+  h.loop.Advance(200);
+  EXPECT_EQ(Message(), "");
   h.loop.Advance(20000);
   EXPECT_EQ(SentSince(mark).size(), 2u);
 }
