@@ -66,6 +66,9 @@ void ConfiguringDialog::Show(const std::string& text) {
 }
 
 void ConfiguringDialog::Open() {
+  // Only this configuration's confirmation may turn its time-out into a success: the flag a
+  // confirmed one set stays behind, because its SetText stopped the time-out that clears it.
+  configurationSuccess_ = 0;
   open_ = true;
   phase_ = 1;
   SetTimer(kAnimationTimer, 500);

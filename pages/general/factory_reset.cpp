@@ -5,6 +5,7 @@
 #include <array>
 #include <utility>
 
+#include "app/page_base.h"
 #include "link/protocol.h"
 
 namespace velantor {
@@ -104,10 +105,11 @@ void FactoryReset::OnFactoryReset() {
   tools_.Notify();
 }
 
-// The acknowledgements repeat opcode, sub-command and byte 6 with status 0 in byte 4; one with
-// another status is not the acknowledgement, and the step's timers go on.
+// The acknowledgements repeat opcode, sub-command and byte 6 with status 0 in byte 4. Any other
+// status is the switcher refusing the step: the reset ends there and says so, rather than
+// resending a step the switcher has already answered and then blaming the link with "Time out!".
 ReplyVerdict FactoryReset::OnRestoreReply(const CommandFrame& frame, size_t index) {
-  if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kWait;
+  if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kRefuse;
   if (index == 0) {
     peers_.showDisplayMode(p::kModeMatrix);
   } else if (static_cast<int>(index) == kBeepRestoreStep) {
@@ -118,9 +120,9 @@ ReplyVerdict FactoryReset::OnRestoreReply(const CommandFrame& frame, size_t inde
 
 void FactoryReset::OnRestoreEnd(ExchangeEnd end) {
   restoreFlag_ = 0;
-  if (end == ExchangeEnd::kDone) {
+  if (end == ExchangeEnd::kDone || end == ExchangeEnd::kRefused) {
     tools_.ClosePleaseWait();
-    tools_.ShowMessageFor(1500, "Set successfully!");
+    tools_.ShowMessageFor(1500, end == ExchangeEnd::kDone ? "Set successfully!" : PageBase::kSetFailed);
   }
 }
 

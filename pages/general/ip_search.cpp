@@ -50,7 +50,6 @@ void IpSearch::SearchMatrix(SearchOrigin origin) {
     DisconnectCommandSocket(shared_);
     shared_.TcpLinkUp = 0;
   }
-  holdSelection_ = shared_.PageSocketConnected == 1;
   listening_ = true;
   UpdateSummary();
   if (addressesHook_) addressesHook_({}, -1);
@@ -161,12 +160,18 @@ void IpSearch::Take(const FoundMatrix& found) {
   } else {
     return;
   }
-  // The first answer is selected unless the user's own switcher turns up; an open session holds
-  // the selection on its switcher.
+  // The first answer is selected unless the user's own switcher turns up. An open session keeps
+  // its switcher: MatrixAddress stays, and only the entry at that address may be selected (so
+  // MatrixMac stays that switcher's); the list itself is still refreshed.
   const bool preferred = !preferredMac_.empty() && found.mac == preferredMac_;
-  if (preferred || (selected_ < 0 && !holdSelection_)) {
+  if (SessionHoldsAddress()) {
+    if (found.address == shared_.MatrixAddress) {
+      selected_ = static_cast<int>(index);
+      MatrixMac = found.mac;
+    }
+  } else if (preferred || selected_ < 0) {
     Select(index);
-  } else if (selected_ >= 0 && static_cast<size_t>(selected_) == index) {
+  } else if (static_cast<size_t>(selected_) == index) {
     shared_.MatrixAddress = matrices_[index].address;  // the selected one moved to a new address
   }
   UpdateSummary();
@@ -179,6 +184,22 @@ void IpSearch::Select(size_t index) {
   selected_ = static_cast<int>(index);
   shared_.MatrixAddress = matrices_[index].address;
   MatrixMac = matrices_[index].mac;
+}
+
+// While a TCP session is open, or opening, or could be reopened by a header click, MatrixAddress
+// is where it goes.
+bool IpSearch::SessionHoldsAddress() const {
+  return shared_.TcpLinkUp == 1 || shared_.PageSocketConnected == 1 ||
+         (shared_.PageSocket && shared_.PageSocket->IsOpen());
+}
+
+void IpSearch::OnAddressTyped(const std::string& host) {
+  const auto at = std::find_if(matrices_.begin(), matrices_.end(),
+                               [&](const FoundMatrix& m) { return m.address == host; });
+  selected_ = at == matrices_.end() ? -1 : static_cast<int>(at - matrices_.begin());
+  MatrixMac = at == matrices_.end() ? std::string() : at->mac;
+  preferredMac_ = MatrixMac;  // a search under way prefers the typed switcher too
+  changed_.Notify();
 }
 
 void IpSearch::OnAddressSelected(int index) {

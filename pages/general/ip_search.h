@@ -74,6 +74,9 @@ class IpSearch : public TimerTarget {
   void OnReceive(const uint8_t* data, size_t length, const std::string& fromAddress = {});
   // The user chose entry `index` of the address list: its MAC becomes MatrixMac.
   void OnAddressSelected(int index);
+  // The user typed the address `host`: the entry found there becomes the selection and its MAC
+  // MatrixMac; with none there, nothing is selected and MatrixMac is empty.
+  void OnAddressTyped(const std::string& host);
 
   void OnTimer(int id) override;
 
@@ -95,6 +98,7 @@ class IpSearch : public TimerTarget {
   void Evaluate(const uint8_t* reply);
   void Take(const FoundMatrix& found);
   void Select(size_t index);
+  bool SessionHoldsAddress() const;
   void Failed(const std::string& reason);
   void EndSearchWindow();
   void UpdateSummary();
@@ -111,7 +115,6 @@ class IpSearch : public TimerTarget {
   std::vector<FoundMatrix> matrices_;
   int selected_ = -1;
   std::string preferredMac_;  // the switcher the user had chosen before this search
-  bool holdSelection_ = false;  // a TCP session is open: only its switcher may be selected
   bool listening_ = false;
   uint16_t boundPort_ = 0;  // where this search listens: the configuration binds elsewhere
   SearchOrigin origin_ = SearchOrigin::kUser;

@@ -36,12 +36,12 @@ GeneralLinkControls::GeneralLinkControls(EventLoop& loop, GeneralPageTools& tool
   WireSearch();
 }
 
-// Without a selection (nothing answered yet, or an open session holds it) the address box keeps
-// what it shows.
+// Without a selection (nothing answered yet) the address box keeps what it shows, and so it does
+// while a session is open: it names the session's switcher, with the port it was reached on.
 void GeneralLinkControls::WireSearch() {
   search_.SetAddressesHook([this](const std::vector<std::string>& addresses, int selected) {
     view_.addresses = addresses;
-    if (selected >= 0 && selected < static_cast<int>(addresses.size())) {
+    if (selected >= 0 && selected < static_cast<int>(addresses.size()) && !TcpInUse()) {
       view_.addressText = addresses[static_cast<size_t>(selected)];
     }
     view_.addressSelection = selected;
@@ -106,9 +106,9 @@ void GeneralLinkControls::UpdatePortDetail() {
     view_.portDetail = view_.ports.empty() ? "No serial port found" : "";
     return;
   }
+  // Describe() already marks a device that is not there.
   const std::string error = directory_.LastError(n);
-  const std::string absent = directory_.IsPresent(n) ? "" : " (absent)";
-  view_.portDetail = directory_.Describe(n) + absent + (error.empty() ? "" : ": " + error);
+  view_.portDetail = directory_.Describe(n) + (error.empty() ? "" : ": " + error);
 }
 
 // Choosing a control mode closes the other mode's link: a link the user can no longer see or
@@ -234,19 +234,41 @@ void GeneralLinkControls::ConnectTcp(int timerId) {
 }
 
 // The address box holds "ADDRESS" or "ADDRESS:PORT"; a malformed one is named and nothing is
-// connected.
+// connected. An address without a port goes to the panel's command port (8000, or the one the
+// command line named): a port typed with an earlier address is not carried over to the next.
 bool GeneralLinkControls::TakeTypedAddress() {
-  const MatrixAddressText target = ParseMatrixAddress(view_.addressText, shared_.CommandPortNumber);
+  if (shared_.CommandPortNumber != portTaken_) defaultPort_ = shared_.CommandPortNumber;  // set from outside
+  const MatrixAddressText target = ParseMatrixAddress(view_.addressText, defaultPort_);
   if (!target.error.empty()) {
     view_.tcpDetail = target.error;
     tools_.Notify();
     tools_.ShowMessageFor(2500, target.error);
     return false;
   }
-  shared_.MatrixAddress = target.host;
-  shared_.CommandPortNumber = target.port;
+  BindAddress(target.host);
+  shared_.CommandPortNumber = portTaken_ = target.port;
   view_.tcpDetail = search_.Summary();
   return true;
+}
+
+// The switcher at `host` becomes the one the panel addresses, by address and, through the search
+// list, by MAC: an address no switcher answered from has no MAC, so the configuration can never
+// pair one switcher's address with another's MAC.
+void GeneralLinkControls::BindAddress(const std::string& host) {
+  shared_.MatrixAddress = host;
+  search_.OnAddressTyped(host);
+  view_.addressSelection = search_.Selected();
+}
+
+// The dialog is for the switcher the address box names, unless a session holds the panel to
+// the one it is connected to. An address already bound keeps its entry (chosen by index, as two
+// switchers may answer from one address).
+void GeneralLinkControls::OnConfig() {
+  if (!TcpInUse()) {
+    const MatrixAddressText typed = ParseMatrixAddress(view_.addressText, shared_.CommandPortNumber);
+    if (typed.error.empty() && typed.host != shared_.MatrixAddress) BindAddress(typed.host);
+  }
+  networkConfig_.OpenNetworkConfig();
 }
 
 void GeneralLinkControls::TcpConnectConfirmed() {
@@ -285,19 +307,20 @@ void GeneralLinkControls::OnPortSelChange(int index) {
   tools_.Notify();
 }
 
+// Choosing a switcher from the list ends the link to the present one exactly as Disconnect does:
+// the status line, the port lines, a running exchange and the collectors all follow.
 void GeneralLinkControls::OnAddressSelChange(int index) {
+  if (TcpInUse()) CloseTcpLink();
   if (index >= 0 && index < static_cast<int>(view_.addresses.size())) {
     view_.addressText = view_.addresses[static_cast<size_t>(index)];
+    if (view_.addresses == search_.Addresses()) {
+      shared_.MatrixAddress = view_.addressText;
+      view_.addressSelection = index;
+      search_.OnAddressSelected(index);  // by index: two switchers may answer from one address
+    } else {
+      BindAddress(view_.addressText);  // a list the search did not make (the command line's)
+    }
   }
-  shared_.MatrixAddress = view_.addressText;
-  shared_.PageSocketConnected = 0;
-  if (shared_.PageSocket) shared_.PageSocket->Close();
-  awaitingTcpConnect_ = false;
-  tools_.KillTimer(general_timers::kTcpConfirm);
-  peers_.connectFailed();
-  SetTcpLook(false);
-  shared_.TcpLinkUp = 0;
-  search_.OnAddressSelected(index);
   tools_.Notify();
 }
 

@@ -66,7 +66,7 @@ class GeneralLinkControls {
   void OnAddressSelChange(int index);
   void SetAddresses(std::vector<std::string> addresses);
   void OnSearch();
-  void OnConfig() { networkConfig_.OpenNetworkConfig(); }
+  void OnConfig();
   void SetBroadcastAddress(const std::string& address);
 
   // Shell duties.
@@ -89,6 +89,7 @@ class GeneralLinkControls {
   void UpdatePortDetail();
   void CloseSerialPort();
   void CloseTcpLink();
+  void BindAddress(const std::string& host);
   bool TcpInUse() const;
   void SetComClosedLook();
   void SetTcpLook(bool connected);
@@ -104,6 +105,10 @@ class GeneralLinkControls {
   int comConnected_ = 0;
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
+  // The port for an address typed without one, and the port the address box last gave the link
+  // (so a port set from outside, by the command line, is told from one typed with an address).
+  uint16_t defaultPort_ = kCommandPort;
+  uint16_t portTaken_ = 0;
   // The IP search and the network configuration share one UDP socket.
   UdpSocket udp_;
   IpSearch search_;

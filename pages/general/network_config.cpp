@@ -161,6 +161,12 @@ void CNetworkConfigDialog::Refuse(const std::string& message) {
 }
 
 std::optional<ConfigFields> CNetworkConfigDialog::ReadFields(std::string* error) const {
+  // Without the switcher's MAC the packet would go to whatever MAC the previous packet carried,
+  // that is, to the switcher configured before, whatever address the dialog shows.
+  if (ParseHexBytes(targetMac_).size() < 6) {
+    *error = "The switcher's MAC is not known: search for it and choose it in the address list";
+    return std::nullopt;
+  }
   ConfigFields fields;
   fields.autoIp = view_.autoIp;
   if (!fields.autoIp) {

@@ -98,8 +98,8 @@ class CNetworkConfigDialog : public TimerTarget {
   void OnIpEdited(int index, const std::string& text);   // index 0..3 for 1102..1105
   void OnMacEdited(int index, const std::string& text);  // index 0..5 for 1106..1111
   // "OK": checks the fields, sends the packet, hides the dialog and asks the main window for the
-  // configuring dialog. A field that holds no valid value is named in a message, nothing is
-  // sent and the dialog stays open.
+  // configuring dialog. A field that holds no valid value, or a switcher whose MAC is not known,
+  // is named in a message, nothing is sent and the dialog stays open.
   void OnOk();
   // The question the view asks before OK changes a switcher's address: which switcher (address
   // and MAC, as the dialog was opened for it) and what it is to become. Empty when a field holds

@@ -1,8 +1,10 @@
 // The General page never leaves a link open that the user cannot see, never opens a device other
-// than the one chosen, and ignores a second Connect press while a connect is under way.
+// than the one chosen, ignores a second Connect press while a connect is under way, and never lets
+// an address typed or chosen point the link or the configuration at another switcher or port.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 
@@ -56,7 +58,7 @@ TEST_F(GeneralLinks, AVanishedDeviceKeepsItsEntryAndSelectionAndConnectOpensNoth
   h.loop.Advance(600);
   EXPECT_EQ(general.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
   EXPECT_EQ(general.View().portSelection, 1);
-  EXPECT_NE(general.View().portDetail.find("absent"), std::string::npos) << general.View().portDetail;
+  EXPECT_EQ(general.View().portDetail, "COM2 — " + other.string() + " (not present)");  // said once
 
   const int opens = h.Port(1).Counters().opens;
   general.OnComConnect();
@@ -67,7 +69,7 @@ TEST_F(GeneralLinks, AVanishedDeviceKeepsItsEntryAndSelectionAndConnectOpensNoth
   std::ofstream(other) << "";  // plugged in again
   h.loop.Advance(600);
   EXPECT_EQ(general.View().portSelection, 1);
-  EXPECT_EQ(general.View().portDetail.find("absent"), std::string::npos);
+  EXPECT_EQ(general.View().portDetail.find("not present"), std::string::npos);
   general.OnComConnect();
   EXPECT_EQ(h.shared.ComLinkOpen, 1);
   EXPECT_EQ(h.Port(1).PortNumber(), 2);
@@ -227,6 +229,117 @@ TEST_F(GeneralLinks, TheAddressBoxTakesAPortAndAMalformedAddressSaysWhatIsWrongA
   EXPECT_EQ(h.shared.TcpLinkUp, 1);
   EXPECT_EQ(h.shared.MatrixAddress, "127.0.0.1");
   EXPECT_EQ(h.shared.CommandPortNumber, 8000);
+}
+
+}  // namespace
+}  // namespace velantor::testing
+
+namespace velantor::testing {
+namespace {
+
+// A switcher's 55-byte search answer: MAC, address, the signature, padding.
+std::vector<uint8_t> SearchAnswer(uint8_t macLast, std::vector<uint8_t> ip) {
+  std::vector<uint8_t> reply(55, 0);
+  const uint8_t mac[6] = {0x02, 0x56, 0x4C, 0x54, 0x00, macLast};
+  std::copy(mac, mac + 6, reply.begin());
+  std::copy(ip.begin(), ip.end(), reply.begin() + 6);
+  reply[18] = 0x77;
+  reply[19] = 0x88;
+  return reply;
+}
+
+TEST_F(GeneralLinks, ATypedAddressBindsTheConfigurationToTheSwitcherFoundThereOrToNoSwitcherAtAll) {
+  general.OnTcpMode();
+  for (const auto& answer : {SearchAnswer(0x01, {127, 0, 0, 1}), SearchAnswer(0x02, {127, 0, 0, 2})}) {
+    general.Search().OnReceive(answer.data(), answer.size());
+  }
+  general.OnAddressSelChange(1);  // the user chose B ...
+  ASSERT_EQ(general.Search().MatrixMac, "02564C540002");
+  general.OnAddressEdited("127.0.0.1");  // ... then typed A's address and connected
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  ASSERT_EQ(h.shared.TcpLinkUp, 1);
+  EXPECT_EQ(general.View().addressSelection, 0);
+  general.OnConfig();
+  const NetworkConfigState& config = general.NetworkConfig().View();
+  EXPECT_EQ(config.ip, (std::array<std::string, 4>{"127", "0", "0", "1"}));
+  EXPECT_EQ(config.mac, (std::array<std::string, 6>{"02", "56", "4C", "54", "00", "01"}));
+  EXPECT_NE(general.NetworkConfig().ChangeQuestion().find("127.0.0.1 (MAC 02564C540001)"), std::string::npos);
+  general.NetworkConfig().OnCancel();
+
+  // An address no switcher answered from has no MAC: OK names that and sends nothing.
+  general.OnTcpConnect();  // disconnect
+  general.OnAddressEdited("127.0.0.3");
+  general.OnConfig();
+  EXPECT_EQ(config.ip, (std::array<std::string, 4>{"127", "0", "0", "3"}));
+  EXPECT_EQ(config.mac, (std::array<std::string, 6>{}));
+  for (int i = 0; i < 6; ++i) general.NetworkConfig().OnMacEdited(i, "0" + std::to_string(i));
+  EXPECT_EQ(general.NetworkConfig().ChangeQuestion(), "");
+  general.NetworkConfig().OnOk();
+  EXPECT_EQ(general.NetworkConfig().PacketsSent(), 0);
+  EXPECT_TRUE(config.shown);
+  EXPECT_EQ(h.shared.Message.DisplayedText(),
+            "The switcher's MAC is not known: search for it and choose it in the address list");
+}
+
+TEST_F(GeneralLinks, ChoosingAnotherAddressWhileConnectedEndsTheLinkAndWhatItShowsAsDisconnectDoes) {
+  ConnectTcp();
+  ASSERT_EQ(h.shared.Link.state, "connected");
+  ASSERT_TRUE(general.StatusView().deviceCurrent);
+  general.SetAddresses({"127.0.0.1", "127.0.0.2"});
+  h.model.Faults().dropEvery = 1;
+  general.OnBeepCheck();  // an option command under way
+  ASSERT_TRUE(general.PageBusy());
+
+  general.OnAddressSelChange(1);
+  EXPECT_EQ(h.shared.MatrixAddress, "127.0.0.2");
+  EXPECT_EQ(h.shared.TcpLinkUp, 0);
+  EXPECT_FALSE(h.socket.IsOpen());
+  EXPECT_EQ(general.View().tcpButton, "Connect");
+  EXPECT_EQ(h.shared.Link.state, "not connected");
+  EXPECT_FALSE(general.PageBusy());
+  EXPECT_FALSE(general.StatusView().deviceCurrent);
+  EXPECT_EQ(general.StatusView().outputs[0].Colour(), (Rgb{150, 150, 150}));
+  const int opened = h.MessagesOpened();
+  h.loop.Advance(20000);  // the abandoned command neither times out nor reports the link silent
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_EQ(h.shared.Link.state, "not connected");
+}
+
+TEST_F(GeneralLinks, AnAddressWithoutAPortGoesToTheCommandPortNotToThePortTypedBefore) {
+  general.OnTcpMode();
+  general.OnAddressEdited("127.0.0.1:9000");  // nothing listens there
+  general.OnTcpConnect();
+  h.loop.Advance(3000);
+  ASSERT_EQ(h.shared.TcpLinkUp, 0);
+  general.OnAddressEdited("127.0.0.1");
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 1);
+  EXPECT_EQ(h.shared.CommandPortNumber, 8000);
+  EXPECT_EQ(h.shared.Link.link, "127.0.0.1:8000");
+  general.OnTcpConnect();  // disconnect
+
+  // A command port named on the command line (--connect tcp:HOST:PORT) is the one an address
+  // without a port goes to, before and after a connect to a typed HOST:PORT.
+  sim::SimCommandSocket elsewhere(h.loop, h.model, "", 9000);
+  h.shared.PageSocket = &elsewhere;
+  h.shared.CommandPortNumber = 9000;
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 1);
+  general.OnTcpConnect();
+  general.OnAddressEdited("127.0.0.1:8000");
+  general.OnTcpConnect();
+  h.loop.Advance(3000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 0);
+  general.OnAddressEdited("127.0.0.1");
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(h.shared.TcpLinkUp, 1);
+  EXPECT_EQ(h.shared.CommandPortNumber, 9000);
+  general.OnTcpConnect();
+  h.shared.PageSocket = &h.socket;
 }
 
 }  // namespace

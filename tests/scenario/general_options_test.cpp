@@ -331,8 +331,25 @@ TEST_F(GeneralFactoryReset, OnlyTheRunningStepsAcknowledgementMovesTheSequenceOn
   AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
   AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01});
   EXPECT_EQ(AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01}), "");  // a repeated one
-  EXPECT_EQ(AckAndNext({0x02, 0x03, 0x01, 0x00, 0x02}), "");  // refused
+  EXPECT_EQ(AckAndNext({0x02, 0x03, 0x00, 0x00, 0x03}), "");  // another output's
   EXPECT_EQ(page->RestoreStep(), 2);
+}
+
+TEST_F(GeneralFactoryReset, AStepTheSwitcherRefusesEndsTheResetAtOnceWithSetFailed) {
+  StartReset();
+  AckAndNext({0x13, 0x01, 0x00, 0x00, 0x01});
+  AckAndNext({0x02, 0x03, 0x00, 0x00, 0x01});
+  const int writes = Writes();
+  Reply({0x02, 0x03, 0x01, 0x00, 0x02});  // output 2's step refused
+  EXPECT_EQ(shared.Message.DisplayedText(), "Set failed!");
+  EXPECT_FALSE(shared.Busy.IsOpen());
+  EXPECT_EQ(page->RestoreStep(), -1);
+  EXPECT_EQ(page->RestoreFlag(), 0);
+  EXPECT_FALSE(page->PageBusy());
+  const int opened = shared.Message.OpenCount();
+  loop.Advance(20000);
+  EXPECT_EQ(Writes(), writes);  // no resend of the refused step, no next step
+  EXPECT_EQ(shared.Message.OpenCount(), opened);  // and no "Time out!" later
 }
 
 TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTimeOut) {

@@ -1,6 +1,7 @@
 // The network configuration on a simulated LAN in virtual time, with the main window's
-// configuring dialog: confirmed and followed by its search, refused, unanswered, addressed to
-// one of two switchers, and cut short by a search that takes the shared socket.
+// configuring dialog: confirmed and followed by its search, refused, unanswered (also right after
+// a confirmed one), addressed to one of two switchers, and cut short by a search that takes the
+// shared socket.
 #include <gtest/gtest.h>
 
 #include "scenario/lan_fixture.h"
@@ -71,6 +72,22 @@ TEST_F(NetworkConfigScenario, AConfirmedStaticAddressIsWhatTheSearchAfterItFinds
   EXPECT_EQ(search.Matrices()[0].address, "192.168.7.77");
   EXPECT_EQ(search.Matrices()[0].mac, "02564C54002A");
   EXPECT_EQ(mainWindow.Count(0x41E, 2), 1);
+}
+
+TEST_F(NetworkConfigScenario, AnUnansweredConfigurationAfterAConfirmedOneStillEndsInConfigureFailed) {
+  lan.AddDevice(first);
+  FindAndOpen();
+  OkWithStaticAddress("7", "77");
+  loop.Advance(5 + 2000 + 500 + 5);  // confirmed, then found again by the main window's search
+  ASSERT_EQ(TimesShown("Matrix configuration completed successfully!"), 1);
+  ASSERT_FALSE(shell.Configuring().IsOpen());
+  loop.Advance(5000);  // that search's window ends
+
+  FindAndOpen();
+  lan.DropNextAnswers();
+  OkWithStaticAddress("7", "78");
+  ExpectConfigureFailedAfterTenSeconds();
+  EXPECT_EQ(TimesShown("Matrix configuration completed successfully!"), 0);
 }
 
 TEST_F(NetworkConfigScenario, AConfigurationTheSwitcherRefusesEndsInConfigureFailed) {

@@ -209,6 +209,31 @@ TEST_F(IpSearchTest, TheUsersSearchLeavesAnOpenSessionAndItsSwitcherSelected) {
   EXPECT_EQ(search.Summary(), "2 switchers answered");
 }
 
+// The session was opened to A by its typed address while B, chosen earlier, was still what the
+// search prefers: no answer may move the session's address, which the next header click
+// reconnects to.
+TEST_F(IpSearchTest, WhileASessionIsOpenNoAnswerMovesMatrixAddressNotEvenThePreferredSwitchers) {
+  RouteToSink();
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 20}));
+  search.OnAddressSelected(1);
+  shared.MatrixAddress = "192.168.1.10";
+  shared.TcpLinkUp = 1;
+
+  search.SearchMatrix();
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x02}, {192, 168, 1, 20}));
+  EXPECT_EQ(shared.MatrixAddress, "192.168.1.10");
+  EXPECT_EQ(search.Selected(), -1);
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));
+  EXPECT_EQ(search.Selected(), 1);
+  EXPECT_EQ(search.MatrixMac, "020000000001");
+  Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 11}));  // the session's switcher moved
+  EXPECT_EQ(shared.MatrixAddress, "192.168.1.10");
+  EXPECT_EQ(search.Addresses(), (std::vector<std::string>{"192.168.1.20", "192.168.1.11"}));
+  ASSERT_FALSE(hookCalls.empty());
+  EXPECT_EQ(hookCalls.back().first, search.Addresses());  // the list is still refreshed
+}
+
 TEST_F(IpSearchTest, TheSwitcherTheUserChoseIsChosenAgainWhenItAnswersAfterAnother) {
   RouteToSink();
   Feed(Answer({0x02, 0, 0, 0, 0, 0x01}, {192, 168, 1, 10}));

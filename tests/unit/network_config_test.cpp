@@ -124,20 +124,23 @@ TEST_F(NetworkConfigTest, AutoIpPacketKeepsBytesSixToSeventeenOfThePreviousPacke
   EXPECT_EQ(dialog.PacketsSent(), 3);
 }
 
-TEST_F(NetworkConfigTest, WithoutAKnownMatrixMacTheTargetBytesKeepTheirPreviousValues) {
-  matrixMac = "";
-  dialog.OpenNetworkConfig();
-  SetMac({"02", "00", "00", "00", "00", "01"});
-  dialog.OnOk();
-  EXPECT_EQ(HexText(dialog.LastPacket().data(), 6), "00 00 00 00 00 00");
+// The packet keeps the previous target bytes where the MAC text has none, which would address the
+// switcher configured before: without a known MAC, OK sends nothing and says why.
+TEST_F(NetworkConfigTest, WithoutAKnownMatrixMacOkSendsNothingRatherThanAddressTheSwitcherConfiguredBefore) {
   matrixMac = "0A0B0C0D0E0F";
-  dialog.OpenNetworkConfig();  // the dialog addresses the switcher it was opened for
+  dialog.OpenNetworkConfig();
   dialog.OnOk();
+  ASSERT_EQ(dialog.PacketsSent(), 1);
   matrixMac = "";
   dialog.OpenNetworkConfig();
   SetMac({"02", "00", "00", "00", "00", "01"});
+  EXPECT_EQ(dialog.ChangeQuestion(), "");
   dialog.OnOk();
-  EXPECT_EQ(HexText(dialog.LastPacket().data(), 6), "0A 0B 0C 0D 0E 0F");
+  EXPECT_EQ(dialog.PacketsSent(), 1);
+  EXPECT_TRUE(dialog.View().shown);
+  EXPECT_EQ(shared.Message.DisplayedText(),
+            "The switcher's MAC is not known: search for it and choose it in the address list");
+  EXPECT_EQ(HexText(BuildConfigPacket(dialog.LastPacket(), "", ConfigFields{}).data(), 6), "0A 0B 0C 0D 0E 0F");
 }
 
 TEST_F(NetworkConfigTest, TheHexParserSkipsSpacesAndStopsAtTheFirstNonDigitOrALoneDigit) {
