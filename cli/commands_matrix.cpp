@@ -60,23 +60,28 @@ std::optional<Report> OpenMatrix(Session& s) {
   return s.ShowPage(kPageMatrix, [&] { return s.Panel().Main().Page(kPageMatrix) && settled(); });
 }
 
+// An output whose report named no input the switcher has shows none: null in JSON.
+Json InputJson(int input) { return input == CMatrixPage::kNoInput ? Json() : Json(input); }
+
+std::string RouteLine(int output, int input) {
+  return "output " + OutputLetter(output) + " (" + std::to_string(output) + "): " +
+         (input == CMatrixPage::kNoInput ? std::string("no input") : "input " + std::to_string(input));
+}
+
 Json RoutesJson(CMatrixPage& page) {
   Json routes = Json::MakeArray();
   for (int k = 1; k <= kPorts; ++k) {
     Json r = Json::MakeObject();
     r.Set("output", k);
     r.Set("letter", OutputLetter(k));
-    r.Set("input", page.OutputSource(k));
+    r.Set("input", InputJson(page.OutputSource(k)));
     routes.Push(std::move(r));
   }
   return routes;
 }
 
 void AddRoutes(Report& report, CMatrixPage& page) {
-  for (int k = 1; k <= kPorts; ++k) {
-    report.lines.push_back("output " + OutputLetter(k) + " (" + std::to_string(k) + "): input " +
-                           std::to_string(page.OutputSource(k)));
-  }
+  for (int k = 1; k <= kPorts; ++k) report.lines.push_back(RouteLine(k, page.OutputSource(k)));
   report.result.Set("routes", RoutesJson(page));
 }
 
@@ -170,10 +175,9 @@ Report RunSingleRoute(Session& s, int output, int input) {
   auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
   Report report = PressAndJudge(s, press, confirmed);
   CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
-  report.lines.push_back("output " + OutputLetter(output) + " (" + std::to_string(output) + "): input " +
-                         std::to_string(page.OutputSource(output)));
+  report.lines.push_back(RouteLine(output, page.OutputSource(output)));
   report.result.Set("output", output);
-  report.result.Set("input", page.OutputSource(output));
+  report.result.Set("input", InputJson(page.OutputSource(output)));
   report.result.Set("routes", RoutesJson(page));
   return report;
 }
@@ -181,7 +185,9 @@ Report RunSingleRoute(Session& s, int output, int input) {
 // The words were checked when the command was prepared.
 Report RunRoute(Session& s, const Args& args) {
   if (args.empty()) {
-    if (auto failed = OpenMatrix(s)) return *failed;
+    // Outside the matrix display mode the poll stops after output 1: the other routes were
+    // never read, and printing the page's defaults for them would report what is not so.
+    if (auto refused = RoutingReady(s)) return *refused;
     Report report;
     AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
     return report;

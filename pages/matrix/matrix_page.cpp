@@ -127,6 +127,13 @@ bool CMatrixPage::AcceptsTcpFrames() const { return tcpReception_ && shared_.Cur
 void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
   if (event == kSocketConnect && !awaitingSocket_) {
     socketRefused_ = error != 0;
+    // A connect after the page gave up on it starts no poll, but the controls can send on it
+    // now, so their replies must be taken: without reception every command would end in
+    // "Time out!" although the switcher carried it out.
+    if (error == 0 && socketGaveUp_) {
+      ResetCollectors();
+      tcpReception_ = true;
+    }
     return;
   }
   if (event == kSocketConnect) {
@@ -207,6 +214,7 @@ void CMatrixPage::ClosePort() {
 void CMatrixPage::OnTabChosen(int /*page*/) {
   tcpReception_ = false;
   awaitingSocket_ = false;
+  socketGaveUp_ = false;
   socketRefused_ = false;  // the shell connects the socket anew for the page shown
   KillTimer(kTimerSocketConnect);
   if (runner_.Running()) runner_.End(ExchangeEnd::kAbandoned);

@@ -43,6 +43,9 @@ class CMatrixPage : public PageBase {
   static constexpr int kPortToPort = 9;
   // The highest input number a routing report can name.
   static constexpr int kMaxReportedInput = 16;
+  // `OutputSource` and the read-out of an output whose report named no input.
+  static constexpr int kNoInput = 0;
+  static constexpr const char* kNoInputShown = "-";
 
   CMatrixPage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port);
 
@@ -154,7 +157,9 @@ class CMatrixPage : public PageBase {
   // routing.cpp
   ExchangeStep SwitchStep(int input, int output, int firstMs) const;
   void StartSingleSwitch(int output, int input, int firstMs);
+  // Outputs 1 to 4 from the working route, or the given (input, output) steps in order.
   void StartSequence();
+  void StartSequence(std::vector<std::pair<int, int>> steps);
   ReplyVerdict OnSwitchAck(const CommandFrame& frame, size_t index);
   void ResendCorruptedAck(const CommandFrame& frame);
   void ShowInput(int output, int input);
@@ -189,6 +194,8 @@ class CMatrixPage : public PageBase {
 
   // scenes.cpp
   void InitialiseScenes();
+  // Loads the row's filled cells into the working route; true for each output a cell named.
+  std::array<bool, kMatrixPorts> LoadSceneRow(int row);
 
   MatrixViewState view_;
   CSceneDialog sceneDialog_;
@@ -211,6 +218,8 @@ class CMatrixPage : public PageBase {
   bool awaitingSocket_ = false;
   // The shell's connect for this showing of the page was refused before the poll was due.
   bool socketRefused_ = false;
+  // This showing's poll gave up on the command socket ("Connect to Matrix failed!").
+  bool socketGaveUp_ = false;
   // The switcher is in matrix display mode as far as the page knows.
   bool routingEnabled_ = true;
 

@@ -254,8 +254,13 @@ QGroupBox* MatrixPageView::BuildScenes() {
       scenes_->setItem(r, c, item);
     }
   }
+  // The arrow keys move the current row without a click: that picks the scene too, so Edit and
+  // Set work on the row the list highlights. A click on the row already current picks it again.
   connect(scenes_, &QTableWidget::cellClicked, this,
           [this](int r, int) { Act([this, r] { page_.OnSceneClick(r); }); });
+  connect(scenes_, &QTableWidget::currentCellChanged, this, [this](int r, int, int previous, int) {
+    if (r >= 0 && r != previous) Act([this, r] { page_.OnSceneClick(r); });
+  });
   row->addWidget(scenes_, 1);
 
   auto* buttons = new QVBoxLayout();

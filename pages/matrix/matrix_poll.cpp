@@ -2,6 +2,8 @@
 // outputs 1 to 4, the display mode, the signal type of inputs 1 to 4 and the switching effect
 // and time of outputs 1 to 4. A display mode other than matrix disables the routing controls
 // and ends the poll there.
+#include <string>
+
 #include "link/protocol.h"
 #include "pages/matrix/matrix_page.h"
 
@@ -98,6 +100,7 @@ void CMatrixPage::StartPolling() {
 
 void CMatrixPage::SocketConnectFailed() {
   awaitingSocket_ = false;
+  socketGaveUp_ = true;
   KillTimer(kTimerSocketConnect);
   ShowMessageFor(1500, kConnectFailed);
   Notify();
@@ -153,9 +156,12 @@ void CMatrixPage::ApplyRouteReport(const CommandFrame& frame, bool serialPath) {
   const int output = frame[p::kByteValue];
   const int input = frame[p::kBytePort];
   if (output < 1 || output > kMatrixPorts) return;
-  // An input the switcher cannot have is no route: the output shows none rather than a guess.
+  // An input the switcher cannot have is no route: the output shows none rather than a guess,
+  // on the read-out too, and next / previous do not step from the input it showed before.
   if (input < 1 || input > kMaxReportedInput) {
     for (CheckViewState& button : view_.outputs[Slot(output)].inputs) button.checked = false;
+    view_.outputs[Slot(output)].display = std::string(kNoInputShown);
+    outputSource_[Slot(output)] = kNoInput;
     return;
   }
   ShowNumber(output, input);

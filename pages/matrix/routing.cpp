@@ -51,17 +51,19 @@ void CMatrixPage::StartSingleSwitch(int output, int input, int firstMs) {
 }
 
 // Outputs 1 to 4 in turn, each after the previous one's acknowledgement; the sequence is done
-// with output 4, the last output of the switcher the page drives.
+// with output 4, the last output of the switcher the page drives (or with the last output a
+// scene names).
 void CMatrixPage::StartSequence() {
+  std::vector<std::pair<int, int>> steps;
+  for (int k = 1; k <= kMatrixShownPorts; ++k) steps.push_back({workingRoute_[Slot(k)] + 1, k});
+  StartSequence(std::move(steps));
+}
+
+void CMatrixPage::StartSequence(std::vector<std::pair<int, int>> steps) {
   singleSwitch_ = 0;
   resendDone_ = 0;
   Exchange exchange = NewExchange(kSequence, true);
-  std::vector<std::pair<int, int>> steps;
-  for (int k = 1; k <= kMatrixShownPorts; ++k) {
-    const int input = workingRoute_[Slot(k)] + 1;
-    exchange.steps.push_back(SwitchStep(input, k, kReplyMs));
-    steps.push_back({input, k});
-  }
+  for (const auto& [input, output] : steps) exchange.steps.push_back(SwitchStep(input, output, kReplyMs));
   exchange.onReply = [this](const CommandFrame& frame, size_t index) { return OnSwitchAck(frame, index); };
   exchange.onEnd = [this](ExchangeEnd end, size_t) { OnSwitchEnd(end); };
   runner_.Start(std::move(exchange));

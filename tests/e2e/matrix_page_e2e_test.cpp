@@ -91,5 +91,26 @@ TEST_F(MatrixPanel, ASwitchTimeAndAnEditedSceneShowWhatWasChosen) {
   EXPECT_EQ(scenes->item(0, 2)->text(), "3");
 }
 
+TEST_F(MatrixPanel, TheArrowKeysPickTheSceneTheyHighlightSoEditOpensThatOne) {
+  auto* list = Control<QTableWidget>(1047);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->currentRow(), 0);  // Setting1 is the scene Edit and Set work on at first
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down);
+  EXPECT_EQ(page->SelectedScene(), 2);
+  EXPECT_EQ(page->SceneName(), "Setting3");
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(page->SelectedScene(), 1);
+  EXPECT_EQ(list->currentRow(), 1);
+  QTest::mouseClick(Control<QPushButton>(1049), Qt::LeftButton);  // "Edit"
+  auto* dialog = panel->View().findChild<QDialog*>("SceneDialog");
+  ASSERT_NE(dialog, nullptr);
+  QTRY_VERIFY_WITH_TIMEOUT(dialog->isVisible(), 2000);
+  QTRY_COMPARE_WITH_TIMEOUT(dialog->findChild<QLineEdit*>("1060")->text(), QString("Setting2"), 2000);
+  QTest::mouseClick(dialog->findChild<QPushButton*>("2"), Qt::LeftButton);  // Cancel
+  QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 2000);
+}
+
 }  // namespace
 }  // namespace velantor

@@ -194,6 +194,19 @@ TEST(Velantorctl, RoutesEveryOutputByAllPortToPortAndAPlan) {
   EXPECT_EQ(r.out, "output A (1): input 2\noutput B (2): input 2\noutput C (3): input 3\noutput D (4): input 4\n");
 }
 
+TEST(Velantorctl, RouteShowsNoRoutesItCouldNotReadOutsideTheMatrixMode) {
+  Switcher sim;
+  sim.Say("route 2 3", "output 2 shows input 3");
+  sim.Say("mode 2", "display mode 2");
+  CtlResult r = Ctl({"--connect", sim.Tcp(), "route"});
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_TRUE(Has(r.err, "not in matrix display mode")) << r.err;
+  r = Ctl({"--connect", sim.Tcp(), "--json", "route"});
+  EXPECT_TRUE(Has(r.out, R"("ok":false)")) << r.out;
+  EXPECT_FALSE(Has(r.out, R"("routes")")) << r.out;
+}
+
 TEST(Velantorctl, InfoReportsDeviceOptionsAndWhichPortsHaveADevice) {
   Switcher sim({"--tcp", "127.0.0.1:0", "--no-udp", "--version", "2.7"});
   sim.Say("unplug in 2", "unplugged in 2");

@@ -118,14 +118,20 @@ TEST_P(MatrixPoll, RepliesOutOfRangeLeaveTheirControlsUnselectedAndThePollStillR
   EXPECT_EQ(SentSince(mark).size(), 17u);
   EXPECT_EQ(Page().PageBusy(), 0);
   EXPECT_EQ(h.MessagesOpened(), opened);
-  EXPECT_TRUE(Checked(1).empty());
-  EXPECT_TRUE(Checked(2).empty());
-  EXPECT_EQ(Page().OutputSource(1), 1);
-  EXPECT_EQ(Page().OutputSource(2), 2);
+  // Neither the read-out nor next / previous keep the input shown before.
+  for (int k : {1, 2}) {
+    EXPECT_TRUE(Checked(k).empty()) << k;
+    EXPECT_EQ(Out(k).display, "-") << k;
+    EXPECT_EQ(Page().OutputSource(k), 0) << k;
+  }
   EXPECT_EQ(Column(1).mode.selection, -1);
   EXPECT_EQ(Page().ConfirmedMode(1), -1);
   EXPECT_EQ(Column(2).time.selection, -1);
   EXPECT_EQ(Column(2).mode.selection, 0);
+  const size_t next = Mark();
+  Page().OnNext(2);
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(next), std::vector<std::string>{MatrixWire(0x02, 0x03, 1, 0, 2)});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixPoll, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
@@ -326,6 +332,23 @@ TEST_F(MatrixPollTcp, ASocketStillUnconnectedAfterThreeSecondsFailsAndALaterConn
   EXPECT_TRUE(SentSince(mark).empty());
   EXPECT_EQ(Page().PageBusy(), 0);
   EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
+TEST_F(MatrixPollTcp, ACommandOnASocketThatConnectedAfterThePageGaveUpTakesItsReply) {
+  Connect(Link::kTcp);
+  h.socket.SetConnectDelayMs(5000);
+  ShowMatrix(3150);
+  ASSERT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  h.loop.Advance(3000);  // the connect comes, and the message has closed
+  ASSERT_EQ(h.shared.PageSocketConnected, 1);
+  const int opened = h.MessagesOpened();
+  Page().OnInputButton(2, 3);
+  h.loop.Advance(200);
+  EXPECT_EQ(Checked(2), std::vector<int>{3});
+  EXPECT_EQ(Out(2).display, "3");
+  EXPECT_EQ(Page().PageBusy(), 0);
+  h.loop.Advance(9000);
+  EXPECT_EQ(h.MessagesOpened(), opened);
 }
 
 }  // namespace

@@ -33,15 +33,14 @@ TEST_P(MatrixScenes, AnEditedSceneIsKeptInItsRowAndRecalledOutputByOutput) {
   Page().OnSceneDialogOk();
   EXPECT_FALSE(Page().SceneDialog().IsOpen());
   EXPECT_EQ(Row(1), (std::vector<std::string>{"Setting2", "3", "3", "3", "1", "3", "3", "3", "3"}));
-  // Port to Port changes the plan; picking the row brings the scene back.
+  // Port to Port changes the working route, but "Set" recalls the row still highlighted.
   Page().OnSelectOutput(5);
   h.loop.Advance(100);
   EXPECT_EQ(Page().WorkingRoute(2), 1);
-  Page().OnSceneClick(1);
-  EXPECT_EQ(Page().WorkingRoute(2), 2);
-  EXPECT_EQ(Page().WorkingRoute(4), 0);
+  EXPECT_EQ(Page().View().scenes.selection, 1);
   const size_t mark = Mark();
   Page().OnSceneSet();
+  EXPECT_EQ(Page().WorkingRoute(2), 2);
   EXPECT_EQ(Page().SceneIdle(), 0);
   h.loop.Advance(100);
   EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(3, 1), Switch(3, 2), Switch(3, 3), Switch(1, 4)}));
@@ -95,6 +94,37 @@ TEST_P(MatrixScenes, OkStoresAnEditedNameTrimmedAndAnEmptyNameKeepsTheOldOne) {
   Page().SceneDialog().OnNameEdited("Other");
   Page().OnSceneDialogCancel();
   EXPECT_EQ(Row(2)[0], std::string(31, 'a'));
+}
+
+TEST_P(MatrixScenes, EditAndSetBeforeAnyPickWorkOnTheHighlightedSetting1UnderItsOwnName) {
+  ConnectAndShow(GetParam());
+  EXPECT_EQ(Page().View().scenes.selection, 0);
+  Page().OnSelectOutput(5);  // Port to Port leaves its plan in the working route
+  h.loop.Advance(100);
+  Page().OnSceneEdit();
+  EXPECT_EQ(Page().SceneDialog().View().name, "Setting1");
+  EXPECT_EQ(Page().SceneDialog().View().outputs[2].selection, 1);  // the row's "2", not Port to Port's 3
+  Page().SceneDialog().OnOutputSelChange(3, 3);
+  Page().OnSceneDialogOk();
+  EXPECT_EQ(Row(0), (std::vector<std::string>{"Setting1", "2", "2", "4", "2", "2", "2", "2", "2"}));
+  EXPECT_EQ(Page().SceneName(), "Setting1");
+  const size_t mark = Mark();
+  Page().OnSceneSet();
+  h.loop.Advance(100);
+  EXPECT_EQ(SentSince(mark), (std::vector<std::string>{Switch(2, 1), Switch(2, 2), Switch(4, 3), Switch(2, 4)}));
+}
+
+TEST_P(MatrixScenes, ARowWithoutAFilledCellRecallsNothing) {
+  ConnectAndShow(GetParam());
+  Page().OnSelectOutput(5);  // Port to Port leaves its plan in the working route
+  h.loop.Advance(100);
+  Page().OnSceneClick(4);
+  const size_t mark = Mark();
+  Page().OnSceneSet();
+  h.loop.Advance(100);
+  EXPECT_TRUE(SentSince(mark).empty());
+  EXPECT_EQ(Page().SceneIdle(), 1);
+  EXPECT_EQ(Page().PageBusy(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixScenes, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);

@@ -312,6 +312,11 @@ inline std::vector<Operation> MatrixOperations() {
     op.start = [](ShellHarness& h, int attempt) {
       const int row = attempt % 2;
       Matrix(h).OnSceneClick(row);
+      if (row == 1) {  // an empty row recalls nothing: give it input 3 everywhere
+        Matrix(h).OnSceneEdit();
+        Matrix(h).SceneDialog().OnAllFromSelChange(3);
+        Matrix(h).OnSceneDialogOk();
+      }
       Matrix(h).OnSceneSet();
       // The plan as the scene list shows it: one input per output, blank for none.
       std::string plan;
