@@ -3,9 +3,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
-#include <utility>
+#include <vector>
 
 namespace velantor {
 
@@ -31,12 +30,17 @@ class TimerTable {
 
  private:
   struct Entry {
+    const TimerTarget* target;
+    int id;
     int64_t periodUs;
     int64_t deadline;
     uint64_t order;
   };
-  using Key = std::pair<const TimerTarget*, int>;
-  std::map<Key, Entry> timers_;
+  std::vector<Entry>::iterator Find(const TimerTarget* target, int id);
+
+  // A handful of timers run at once and every lookup scans them all anyway, so a flat list
+  // beats a tree: a timer restarted per serial byte costs no allocation.
+  std::vector<Entry> timers_;
   uint64_t nextOrder_ = 0;
 };
 

@@ -44,6 +44,12 @@ bool LiesUnder(const fs::path& path, const fs::path& dir) {
   return true;
 }
 
+// Where sysfs keeps devices without hardware (consoles, pseudo-terminals); it never moves.
+fs::path VirtualDevicesDir(const std::string& sysfsRoot) {
+  std::error_code ec;
+  return fs::weakly_canonical(fs::path(sysfsRoot) / "devices" / "virtual", ec);
+}
+
 bool Exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
@@ -69,7 +75,11 @@ constexpr ErrnoText kOpenFailures[] = {
 }  // namespace
 
 PortDirectory::PortDirectory(std::string sysfsRoot, std::string devRoot)
-    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {
+    : sysfsRoot_(std::move(sysfsRoot)),
+      devRoot_(std::move(devRoot)),
+      ttyClassDir_(fs::path(sysfsRoot_) / "class" / "tty"),
+      byIdDir_(fs::path(devRoot_) / "serial" / "by-id"),
+      virtualDir_(VirtualDevicesDir(sysfsRoot_)) {
   Rescan();
 }
 
@@ -113,16 +123,14 @@ bool PortDirectory::IsRealPort(const fs::path& entry, const std::string& name, c
 std::vector<std::string> PortDirectory::ListSysfsDevices() const {
   std::vector<std::string> names;
   std::error_code ec;
-  const fs::path classDir = fs::path(sysfsRoot_) / "class" / "tty";
-  const fs::path virtualDir = fs::weakly_canonical(fs::path(sysfsRoot_) / "devices" / "virtual", ec);
   // An entry's verdict holds while the entry exists, so each name is judged once; the rescan
   // twice a second then costs one directory read instead of a walk through every device link.
   std::map<std::string, bool> seen;
-  for (fs::directory_iterator it(classDir, ec), end; !ec && it != end; it.increment(ec)) {
+  for (fs::directory_iterator it(ttyClassDir_, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path entry = it->path();
     const std::string name = entry.filename().string();
     auto known = verdicts_.find(name);
-    const bool real = known != verdicts_.end() ? known->second : IsRealPort(entry, name, virtualDir);
+    const bool real = known != verdicts_.end() ? known->second : IsRealPort(entry, name, virtualDir_);
     seen[name] = real;
     if (real) names.push_back(name);
   }
@@ -169,11 +177,15 @@ int PortDirectory::NumberFor(const std::string& path) const {
 
 // The stable name udev gives a USB adapter (maker, model, serial number), when it has one.
 std::string PortDirectory::ByIdName(const std::string& path) const {
+  // Without USB adapters there is no by-id directory, and nothing to resolve.
   std::error_code ec;
-  const fs::path target = fs::weakly_canonical(path, ec);
-  if (ec) return {};
-  for (fs::directory_iterator it(fs::path(devRoot_) / "serial" / "by-id", ec), end;
-       !ec && it != end; it.increment(ec)) {
+  fs::path target;
+  for (fs::directory_iterator it(byIdDir_, ec), end; !ec && it != end; it.increment(ec)) {
+    if (target.empty()) {
+      std::error_code pathError;
+      target = fs::weakly_canonical(path, pathError);
+      if (pathError || target.empty()) return {};
+    }
     std::error_code linkError;
     if (fs::canonical(it->path(), linkError) == target && !linkError) {
       return it->path().filename().string();

@@ -63,6 +63,10 @@ class PortDirectory {
 
   std::string sysfsRoot_;
   std::string devRoot_;
+  // Fixed for the run; the rescan twice a second reads them.
+  std::filesystem::path ttyClassDir_;
+  std::filesystem::path byIdDir_;
+  std::filesystem::path virtualDir_;
   std::array<Slot, kMaxNumber> slots_;
   mutable std::map<std::string, bool> verdicts_;  // sysfs entry name -> is a real port
 };
