@@ -180,9 +180,12 @@ class Shell {
   }
   // The last frame the panel sent, or an empty frame.
   CommandFrame LastSent() const {
-    auto frames = model.Log().Select(sim::Direction::kIn, sim::PayloadKind::kFrame);
+    const auto& entries = model.Log().Entries();
+    auto last = std::find_if(entries.rbegin(), entries.rend(), [](const sim::TranscriptEntry& e) {
+      return e.direction == sim::Direction::kIn && e.kind == sim::PayloadKind::kFrame;
+    });
     CommandFrame f;
-    if (!frames.empty() && frames.back().bytes.size() >= kFrameSize) f = CommandFrame::FromBytes(frames.back().bytes.data());
+    if (last != entries.rend() && last->bytes.size() >= kFrameSize) f = CommandFrame::FromBytes(last->bytes.data());
     return f;
   }
   void Act(int action);
