@@ -23,6 +23,7 @@ struct LinkReport {
   int waiting = 0;             // exchanges waiting for a reply, over all pages
 
   void Set(std::string newLink, const char* newState) {
+    if (newLink != link) device.clear();  // another switcher: what was read from the last one is not its
     link = std::move(newLink);
     SetState(newState);
   }

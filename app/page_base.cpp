@@ -49,7 +49,20 @@ void PageBase::OnSocketEvent(int event, int error) {
     if (shared_.PageSocket) tcpCollector_.OnReadable(*shared_.PageSocket, AcceptsTcpFrames());
     return;
   }
+  FollowSocketOnStatusLine(event, error, wasConnected);
   OnSocketNotice(event, error, wasConnected);
+}
+
+// While the TCP link is meant to be up, the status line follows the page's socket on every
+// page: the switcher closing it is a lost link, and the connect made for the next page shown
+// brings it back.
+void PageBase::FollowSocketOnStatusLine(int event, int error, bool wasConnected) {
+  if (shared_.LinkMode != 1 || shared_.TcpLinkUp != 1) return;
+  if (event == kSocketClose && wasConnected) {
+    shared_.Link.SetState(LinkReport::kLost);
+  } else if (event == kSocketConnect && error == 0 && shared_.Link.state == LinkReport::kLost) {
+    shared_.Link.SetState(LinkReport::kConnected);
+  }
 }
 
 int PageBase::OnPortRxChar(uint8_t byte, int portNumber) {

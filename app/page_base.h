@@ -127,6 +127,7 @@ class PageBase : public virtual ShellPage,
 
  private:
   void NoteReceived(const CommandFrame& frame, bool checksumOk);
+  void FollowSocketOnStatusLine(int event, int error, bool wasConnected);
   void AnimateBusy();
   BusyFamily busyFamily_ = BusyFamily::kPleaseWait;
   int busyAnimationTimer_ = 0;

@@ -29,11 +29,15 @@ bool ClockedEventLoop::IsTimerRunning(const TimerTarget* target, int id) const {
 }
 
 void ClockedEventLoop::Post(std::function<void()> task) {
+  // Only a post into an empty queue needs to wake the poll: the loop runs the whole queue once
+  // woken, and does not sleep while tasks are queued.
+  bool wake = false;
   {
     std::lock_guard<std::mutex> lock(postedMutex_);
+    wake = posted_.empty();
     posted_.push_back(std::move(task));
   }
-  if (wakeFd_ >= 0) {
+  if (wake && wakeFd_ >= 0) {
     uint64_t one = 1;
     [[maybe_unused]] ssize_t n = write(wakeFd_, &one, sizeof one);
   }

@@ -174,6 +174,10 @@ void CEdidPage::OnPageTimer(int id) {
     KillTimer(id);
     FinishCapture();
     Notify();
+  } else if (id == kTimerSocketConnect) {
+    KillTimer(id);
+    if (socketWait_.OnTimeout()) ShowMessageFor(kMessageMs, kConnectFailed);
+    Notify();
   }
 }
 
@@ -194,10 +198,16 @@ bool CEdidPage::SendWhole(const std::vector<uint8_t>& bytes) {
 // another page was shown), then the walk over the inputs runs quietly.
 void CEdidPage::StartAction() {
   if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected == 0) {
-      ShowMessageFor(kMessageMs, kConnectFailed);
-      Notify();
-      return;
+    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
+      case SocketConnectWait::Start::kConnected:
+        break;
+      case SocketConnectWait::Start::kWait:
+        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
+        return;
+      case SocketConnectWait::Start::kRefused:
+        ShowMessageFor(kMessageMs, kConnectFailed);
+        Notify();
+        return;
     }
   } else {
     if (shared_.ComLinkOpen == 0) {
@@ -213,6 +223,10 @@ void CEdidPage::StartAction() {
     }
     port_.StartMonitoring();
   }
+  StartEntryRefresh();
+}
+
+void CEdidPage::StartEntryRefresh() {
   if (Busy() == 1) return;  // an operation started in the meantime refreshes when it ends
   ignoreReplies_ = 0;
   operation_ = EdidOperation::kRefresh;
@@ -223,6 +237,8 @@ void CEdidPage::StartAction() {
 // Choosing the EDID header mutes TCP replies until the page sends; leaving the page ends what
 // it runs, since its replies can no longer reach it.
 void CEdidPage::OnTabChosen(int page) {
+  socketWait_.Reset();
+  KillTimer(kTimerSocketConnect);
   if (page == kPageEdid) {
     ignoreReplies_ = 1;
     return;
@@ -241,7 +257,13 @@ void CEdidPage::ClosePort() {
   if (shared_.LinkMode != 1 && (runner_.Running() || capturing_)) AbandonOperation(kOpenComFailed);
 }
 
-void CEdidPage::OnSocketNotice(int event, int /*error*/, bool wasConnected) {
+void CEdidPage::OnSocketNotice(int event, int error, bool wasConnected) {
+  if (event == kSocketConnect && socketWait_.OnConnect(error)) {
+    KillTimer(kTimerSocketConnect);
+    error == 0 ? StartEntryRefresh() : ShowMessageFor(kMessageMs, kConnectFailed);
+    Notify();
+    return;
+  }
   if (event == kSocketClose && wasConnected && shared_.LinkMode == 1 && (runner_.Running() || capturing_)) {
     AbandonOperation(kConnectFailed);
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/page_base.h"
+#include "app/socket_connect_wait.h"
 #include "pages/edid/edid_file.h"
 #include "pages/edid/edid_view_state.h"
 
@@ -70,6 +71,7 @@ class CEdidPage : public PageBase {
   static constexpr int kTimerCopyOne = 25;
   static constexpr int kTimerAnnounceOne = 27;   // 27/28 one input, 29/30 all inputs
   static constexpr int kTimerAnnounceAll = 29;
+  static constexpr int kTimerSocketConnect = 36;  // the wait for the command socket at entry
   static constexpr int kTimerMessage = 55;
   static constexpr int kTimerCopyCheck = 58;
   static constexpr int kTimerAnimation = 60;
@@ -143,6 +145,7 @@ class CEdidPage : public PageBase {
   ExchangeStep StatusStep(int input, bool resend) const;
   bool ApplyStatusReply(const CommandFrame& frame);
   void StartRefresh(int firstInput, int lastInput);
+  void StartEntryRefresh();
 
   // Reading (edid_read.cpp).
   void StartCapture();
@@ -162,6 +165,7 @@ class CEdidPage : public PageBase {
   int downloadTarget_ = 0;
   int readSource_ = 0;
   std::string failureText_;  // what a refused operation shows
+  SocketConnectWait socketWait_;
 
   // The accepted EDID file, whose bytes a download sends.
   std::optional<EdidFile> file_;

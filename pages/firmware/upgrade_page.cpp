@@ -137,12 +137,17 @@ void CUpgradePage::OnUpgrade() {
 void CUpgradePage::StartAction() {
   if (upgrading_ == 1) return;  // "Upgrade" pressed before the entry query: the write goes on
   if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected != 1) {
-      ShowMessageFor(1500, kConnectFailed);
-      return;
+    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
+      case SocketConnectWait::Start::kConnected:
+        StartDeviceQuery();
+        return;
+      case SocketConnectWait::Start::kWait:
+        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
+        return;
+      case SocketConnectWait::Start::kRefused:
+        ShowMessageFor(1500, kConnectFailed);
+        return;
     }
-    StartDeviceQuery();
-    return;
   }
   if (shared_.ComLinkOpen != 1) {
     ShowMessageFor(1500, kOpenComFailed);
@@ -160,7 +165,16 @@ void CUpgradePage::StartAction() {
   StartDeviceQuery();
 }
 
+void CUpgradePage::OnPageTimer(int id) {
+  if (id != kTimerSocketConnect) return;
+  KillTimer(id);
+  if (socketWait_.OnTimeout()) ShowMessageFor(1500, kConnectFailed);
+  Notify();
+}
+
 void CUpgradePage::OnTabChosen(int page) {
+  socketWait_.Reset();
+  KillTimer(kTimerSocketConnect);
   if (page == kPageFirmware) {
     upgradeMode_ = 0;
     upgradeRepliesOpen_ = false;
@@ -184,7 +198,17 @@ void CUpgradePage::ClosePort() {
 
 // A switcher that restarts may drop its connection; while the page waits for it to answer again,
 // the next check reconnects instead (see SendBytes). Anywhere else the write cannot go on.
-void CUpgradePage::OnSocketNotice(int event, int /*error*/, bool /*wasConnected*/) {
+void CUpgradePage::OnSocketNotice(int event, int error, bool /*wasConnected*/) {
+  if (event == kSocketConnect && socketWait_.OnConnect(error)) {
+    KillTimer(kTimerSocketConnect);
+    if (error != 0) {
+      ShowMessageFor(1500, kConnectFailed);
+    } else if (upgrading_ == 0) {
+      StartDeviceQuery();
+    }
+    Notify();
+    return;
+  }
   if (event != kSocketClose || InRebootWait()) return;
   AbandonWrite("the TCP connection closed");
   Notify();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/page_base.h"
+#include "app/socket_connect_wait.h"
 #include "pages/firmware/firmware_file.h"
 #include "pages/firmware/firmware_merge.h"
 #include "pages/firmware/firmware_plan.h"
@@ -105,6 +106,7 @@ class CUpgradePage : public PageBase {
   static constexpr int kTimerMessage = 55;
   static constexpr int kTimerQueryRetry = 61;  // the entry query's guard
   static constexpr int kTimerQueryTimeout = 62;
+  static constexpr int kTimerSocketConnect = 63;  // the wait for the command socket at entry
 
   CUpgradePage(EventLoop& loop, SharedState& shared, MainWindowPort& mainWindow, SerialLink& port);
 
@@ -156,7 +158,7 @@ class CUpgradePage : public PageBase {
   enum class Prompt { kNone, kNotice, kConfirmWrite };
 
   void OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath) override;
-  void OnPageTimer(int /*id*/) override {}
+  void OnPageTimer(int id) override;
   void OnSocketNotice(int event, int error, bool wasConnected) override;
   void SendBytes(const std::vector<uint8_t>& bytes) override;
   bool SendWhole(const std::vector<uint8_t>& bytes) override;
@@ -198,6 +200,7 @@ class CUpgradePage : public PageBase {
   std::vector<WriteStep> writeSteps_;
 
   int upgrading_ = 0;
+  SocketConnectWait socketWait_;
   int upgradeMode_ = 0;  // 1 once "Upgrade" was pressed, 0 again at every tab choice
   int currentPart_ = 0;
   int blockIndex_ = 0;    // byte 10 of the next block header

@@ -385,6 +385,9 @@ void GeneralLinkControls::OnSocketNotice(int event, int error, bool wasConnected
     shared_.Link.SetState(LinkReport::kLost);
     peers_.linkGoing();
     tools_.Notify();
+  } else if (event == kSocketConnect && error == 0 && shared_.TcpLinkUp == 1) {
+    SetTcpLook(true);  // the shell connected again for this page: Disconnect is what the button does now
+    tools_.Notify();
   }
 }
 

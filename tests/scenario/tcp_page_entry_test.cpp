@@ -1,0 +1,88 @@
+// Entering a page over TCP, where the shell connects a new command socket for it: a slow connect
+// is waited for, a connect that never comes fails plainly, and the status line follows the socket.
+#include <gtest/gtest.h>
+
+#include "pages/edid/edid_page.h"
+#include "pages/firmware/upgrade_page.h"
+#include "pages/general/general_page.h"
+#include "support/shell_harness.h"
+
+namespace velantor::testing {
+namespace {
+
+class TcpPageEntry : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override { ASSERT_TRUE(h.LinkFromGeneral(true)); }
+  ShellHarness h;
+};
+
+TEST_P(TcpPageEntry, ASlowConnectIsWaitedForAndThePageDoesItsEntryWorkWithoutAFailureMessage) {
+  h.socket.SetConnectDelayMs(1000);
+  const int opened = h.MessagesOpened();
+  const size_t mark = h.FrameCount();
+  h.ChoosePage(GetParam(), 900);  // the page's start came 150 ms after the click
+  EXPECT_TRUE(h.FramesToDevice(mark).empty());
+  h.loop.Advance(600);
+  EXPECT_FALSE(h.FramesToDevice(mark).empty());
+  h.loop.Advance(8000);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
+TEST_P(TcpPageEntry, AConnectThatNeverComesFailsAfterThreeSecondsAndALaterOneStartsNothing) {
+  h.socket.SetConnectDelayMs(5000);
+  const int opened = h.MessagesOpened();
+  const size_t mark = h.FrameCount();
+  h.ChoosePage(GetParam(), 3100);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  h.loop.Advance(100);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  h.loop.Advance(3000);  // the connect comes after all
+  ASSERT_EQ(h.shared.PageSocketConnected, 1);
+  EXPECT_TRUE(h.FramesToDevice(mark).empty());
+  EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
+TEST_P(TcpPageEntry, ARefusedConnectFailsAtTheStartWithoutWaiting) {
+  h.socket.SetReachable(false);
+  const int opened = h.MessagesOpened();
+  h.ChoosePage(GetParam(), 200);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+}
+
+INSTANTIATE_TEST_SUITE_P(EdidAndFirmware, TcpPageEntry, ::testing::Values(kPageEdid, kPageFirmware),
+                         [](const auto& info) { return info.param == kPageEdid ? std::string("Edid") : std::string("Firmware"); });
+
+TEST(TcpStatusLine, TheSwitcherClosingTheSocketShowsLostOnAnyPageAndTheNextPagesConnectShowsConnected) {
+  ShellHarness h;
+  ASSERT_TRUE(h.LinkFromGeneral(true));
+  h.ChoosePage(kPageMatrix, 2000);
+  ASSERT_EQ(h.shared.Link.state, "connected");
+  h.socket.Reset();
+  h.loop.Advance(50);
+  EXPECT_EQ(h.shared.Link.state, "lost");
+  h.ChoosePage(kPageEdid, 2000);
+  EXPECT_EQ(h.shared.Link.state, "connected");
+  // Back on General the button says what it does now: the socket is connected again.
+  h.ChoosePage(kPageGeneral, 500);
+  auto& general = h.PageAs<CGeneralPage>(kPageGeneral);
+  EXPECT_EQ(general.View().tcpButton, "Disconnect");
+  general.OnTcpConnect();
+  EXPECT_EQ(h.shared.TcpLinkUp, 0);
+  EXPECT_EQ(general.View().tcpButton, "Connect");
+}
+
+TEST(TcpStatusLine, AnotherSwitchersLinkDoesNotShowTheDeviceReadFromTheLastOne) {
+  LinkReport report;
+  report.Set("192.168.1.80:8000", LinkReport::kConnected);
+  report.SetDevice("HDMI MATRIX 4X4  v1.5");
+  report.Set("192.168.1.80:8000", LinkReport::kConnected);
+  EXPECT_EQ(report.device, "HDMI MATRIX 4X4  v1.5");  // the same switcher again
+  report.Set("192.168.1.81:8000", LinkReport::kNoAnswer);
+  EXPECT_EQ(report.Text(), "192.168.1.81:8000 - no answer");
+}
+
+}  // namespace
+}  // namespace velantor::testing
