@@ -4,6 +4,8 @@
 #include "link/protocol.h"
 #include "pages/matrix/matrix_page.h"
 
+#include <algorithm>
+
 namespace velantor {
 
 namespace p = protocol;
@@ -93,7 +95,8 @@ void CMatrixPage::OnTimeReport(const CommandFrame& frame, bool) {
 // ---- input types ----
 
 // The radio buttons' own change is undone: they show the confirmed type until the switcher
-// acknowledges. A type request has no guard timer and does not make the page busy.
+// acknowledges. A type request does not make the page busy; several may wait at once, and one
+// guard timer says "Time out!" for those never answered, so no click ends without a word.
 void CMatrixPage::OnTypeButton(int column, int type) {
   Notify();
   if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
@@ -103,6 +106,25 @@ void CMatrixPage::OnTypeButton(int column, int type) {
   std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
   DropLostTypeRequests(requests);
   requests.push_back({type, Loop().NowMs()});
+  if (!TimerRunning(kTimerTypeGuard)) SetTimer(kTimerTypeGuard, kReplyMs);
+}
+
+// Requests past the reply time are lost: say so once, and wait for the oldest one left.
+void CMatrixPage::GuardTypeRequests() {
+  KillTimer(kTimerTypeGuard);
+  const int64_t now = Loop().NowMs();
+  bool lost = false;
+  int64_t oldest = -1;
+  for (std::deque<TypeRequest>& requests : typeRequests_) {
+    while (!requests.empty() && now - requests.front().sentMs >= kReplyMs) {
+      requests.pop_front();
+      lost = true;
+    }
+    if (!requests.empty() && (oldest < 0 || requests.front().sentMs < oldest)) oldest = requests.front().sentMs;
+  }
+  if (oldest >= 0) SetTimer(kTimerTypeGuard, static_cast<int>(std::max<int64_t>(1, oldest + kReplyMs - now)));
+  if (lost) ShowTimeOut("Time out!");
+  Notify();
 }
 
 void CMatrixPage::DropLostTypeRequests(std::deque<TypeRequest>& requests) const {
@@ -136,7 +158,14 @@ void CMatrixPage::OnTypeAck(const CommandFrame& frame, bool serialPath) {
   if (requests.empty()) return;
   const int type = requests.front().type;
   requests.pop_front();
-  if (frame[p::kByteValue] == p::kAccepted) ApplyType(column, type, serialPath);
+  if (std::all_of(typeRequests_.begin(), typeRequests_.end(), [](const auto& r) { return r.empty(); })) {
+    KillTimer(kTimerTypeGuard);
+  }
+  if (frame[p::kByteValue] == p::kAccepted) {
+    ApplyType(column, type, serialPath);
+  } else {
+    ShowMessageFor(1500, kSetFailed);  // the radio stays on the confirmed type: say why
+  }
 }
 
 void CMatrixPage::OnTypeReport(const CommandFrame& frame, bool serialPath) {

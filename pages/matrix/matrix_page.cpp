@@ -107,6 +107,7 @@ void CMatrixPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath
 void CMatrixPage::OnPageTimer(int id) {
   KillTimer(id);
   if (id == kTimerSocketConnect && awaitingSocket_) SocketConnectFailed();
+  if (id == kTimerTypeGuard) GuardTypeRequests();
 }
 
 std::vector<int> CMatrixPage::TimerIds() {
@@ -115,7 +116,7 @@ std::vector<int> CMatrixPage::TimerIds() {
     ids.push_back(2 * k - 1);
     ids.push_back(2 * k);
   }
-  for (int id : {kTimerSocketConnect, kTimerMessage, kTimerAnimation}) ids.push_back(id);
+  for (int id : {kTimerSocketConnect, kTimerMessage, kTimerAnimation, kTimerTypeGuard}) ids.push_back(id);
   for (const auto& part : {PollTimerIds(), EffectTimerIds()}) ids.insert(ids.end(), part.begin(), part.end());
   return ids;
 }
@@ -217,6 +218,8 @@ void CMatrixPage::OnTabChosen(int /*page*/) {
   socketGaveUp_ = false;
   socketRefused_ = false;  // the shell connects the socket anew for the page shown
   KillTimer(kTimerSocketConnect);
+  for (auto& requests : typeRequests_) requests.clear();
+  KillTimer(kTimerTypeGuard);
   if (runner_.Running()) runner_.End(ExchangeEnd::kAbandoned);
 }
 

@@ -30,6 +30,7 @@ class CMatrixPage : public PageBase {
   static constexpr int kTimerSocketConnect = 36;     // the wait for the command socket
   static constexpr int kTimerMessage = 59;
   static constexpr int kTimerAnimation = 60;
+  static constexpr int kTimerTypeGuard = 78;         // the oldest unanswered input-type request
   static constexpr int kLastPageTimer = 79;
   // First-timer periods of a switch: from an output's buttons, and from the Output
   // configuration group, sequences and the effect commands' time-outs.
@@ -122,6 +123,7 @@ class CMatrixPage : public PageBase {
     int type;
     int64_t sentMs;
   };
+  void GuardTypeRequests();
   void DropLostTypeRequests(std::deque<TypeRequest>& requests) const;
 
   struct EffectSetting {

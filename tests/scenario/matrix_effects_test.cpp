@@ -184,6 +184,36 @@ TEST_F(MatrixEffectsSerial, ATypeAcknowledgementAnswersItsInputsOldestRequestAnd
   EXPECT_EQ(Page().PendingType(2), 0);
 }
 
+TEST_F(MatrixEffectsSerial, AnUnansweredTypeSaysTimeOutOnceAfterFiveSecondsAndARefusedOneSaysSetFailed) {
+  ConnectAndShow(Link::kSerial);
+  h.model.Faults().dropNext = 2;
+  const int opened = h.MessagesOpened();
+  Page().OnTypeButton(2, 2);
+  h.loop.Advance(3000);
+  Page().OnTypeButton(3, 3);  // both lost: a message for each, when its reply time is over
+  h.loop.Advance(1990);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  h.loop.Advance(20);
+  EXPECT_EQ(h.MessagesOpened(), opened + 1);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Time out!");
+  EXPECT_TRUE(Column(2).types[0].checked);
+  EXPECT_EQ(Page().PendingType(2), 0);
+  EXPECT_EQ(Page().PendingType(3), 3);
+  h.loop.Advance(3000);
+  EXPECT_EQ(h.MessagesOpened(), opened + 2);
+  EXPECT_EQ(Page().PendingType(3), 0);
+  h.loop.Advance(6000);
+  EXPECT_EQ(h.MessagesOpened(), opened + 2);  // nothing left to guard
+  EXPECT_FALSE(Page().TimerRunning(CMatrixPage::kTimerTypeGuard));
+
+  h.model.Faults().status = 0x01;
+  Page().OnTypeButton(2, 3);
+  h.loop.Advance(50);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Set failed!");
+  EXPECT_TRUE(Column(2).types[0].checked);
+  EXPECT_FALSE(Page().TimerRunning(CMatrixPage::kTimerTypeGuard));
+}
+
 TEST_F(MatrixEffectsSerial, AnUnansweredScalerTimesOutAfterFiveSecondsWithoutResendOrBusyDialog) {
   ConnectAndShow(Link::kSerial);
   h.model.Faults().dropNext = 1;
