@@ -24,4 +24,12 @@ std::vector<std::string> ConsoleLines::Feed(const char* data, size_t length) {
   return lines;
 }
 
+std::optional<std::string> ConsoleLines::Finish() {
+  std::optional<std::string> last;
+  if (!discarding_ && !pending_.empty()) last = pending_;
+  pending_.clear();
+  discarding_ = false;
+  return last;
+}
+
 }  // namespace velantor::sim

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ class ConsoleLines {
 
   // The complete lines in `data` (and what was kept before it), without their newlines.
   std::vector<std::string> Feed(const char* data, size_t length);
+  // At the end of the input: the last line when it had no newline (a file or a pipe may end so).
+  std::optional<std::string> Finish();
   // Overlong lines dropped so far; each is reported once.
   int Dropped() const { return dropped_; }
 

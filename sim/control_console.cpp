@@ -97,7 +97,7 @@ const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
       {"delay", "delay MS             hold every reply MS milliseconds (0: off)", 1, 1, &ControlConsole::CmdDelay},
       {"corrupt", "corrupt [N]          wrong checksum on the next N replies (1)", 0, 1, &ControlConsole::CmdCorrupt},
       {"status", "status N             refuse set commands with status N (0: off)", 1, 1, &ControlConsole::CmdStatus},
-      {"refuse-fw", "refuse-fw on|off     answer firmware writes with 0x44", 1, 1, &ControlConsole::CmdRefuseFw},
+      {"refuse-fw", "refuse-fw on|off     answer firmware part starts (1 to 3) with 0x44", 1, 1, &ControlConsole::CmdRefuseFw},
       {"close", "close                drop the TCP connections", 0, 0, &ControlConsole::CmdClose},
       {"split", "split N              send TCP replies in pieces of N bytes (0: off)", 1, 1, &ControlConsole::CmdSplit},
       {"join", "join N               send N replies as one TCP segment (0: off)", 1, 1, &ControlConsole::CmdJoin},

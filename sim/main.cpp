@@ -89,6 +89,11 @@ int main(int argc, char** argv) {
   });
 
   ConsoleLines lines;
+  auto runLine = [&](const std::string& line) {
+    ControlConsole::Result r = emulator.Console().Run(line);
+    Print(r.text);
+    if (r.quit) loop.Quit();
+  };
   int stdinWatch = 0;
   if (options.readStdin && StdinReadable()) {
     stdinWatch = loop.WatchFd(STDIN_FILENO, true, false, [&](unsigned) {
@@ -96,15 +101,12 @@ int main(int argc, char** argv) {
       ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
       if (n <= 0) {
         loop.UnwatchFd(stdinWatch);
+        if (auto last = lines.Finish()) runLine(*last);
         if (!options.keepAfterEof) loop.Quit();
         return;
       }
       const int droppedBefore = lines.Dropped();
-      for (const std::string& line : lines.Feed(buffer, static_cast<size_t>(n))) {
-        ControlConsole::Result r = emulator.Console().Run(line);
-        Print(r.text);
-        if (r.quit) loop.Quit();
-      }
+      for (const std::string& line : lines.Feed(buffer, static_cast<size_t>(n))) runLine(line);
       if (lines.Dropped() != droppedBefore) Print("error: control line too long, dropped whole\n");
     });
   }

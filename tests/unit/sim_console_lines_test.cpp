@@ -2,6 +2,7 @@
 // its tail never runs as a command.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,17 @@ TEST(ConsoleLines, AnOverlongLineEndingInQuitIsDroppedWholeAndTheNextLineRuns) {
   const std::string exact(ConsoleLines::kMaxLine, 'y');
   EXPECT_EQ(lines.Feed((exact + "\n").data(), exact.size() + 1), Lines{exact});  // at the limit: kept
   EXPECT_EQ(lines.Dropped(), 1);
+}
+
+TEST(ConsoleLines, TheLastLineWithoutANewlineRunsAtTheEndUnlessItWasOverlong) {
+  ConsoleLines lines;
+  EXPECT_EQ(lines.Feed("route 1 3\nshow", 15), Lines{"route 1 3"});
+  EXPECT_EQ(lines.Finish(), std::optional<std::string>("show"));
+  EXPECT_EQ(lines.Finish(), std::nullopt);
+
+  const std::string junk(ConsoleLines::kMaxLine + 10, 'x');
+  lines.Feed((junk + "quit").data(), junk.size() + 4);
+  EXPECT_EQ(lines.Finish(), std::nullopt);  // the tail of a dropped line never runs
 }
 
 }  // namespace
