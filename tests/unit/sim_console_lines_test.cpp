@@ -37,7 +37,8 @@ TEST(ConsoleLines, AnOverlongLineEndingInQuitIsDroppedWholeAndTheNextLineRuns) {
 
 TEST(ConsoleLines, TheLastLineWithoutANewlineRunsAtTheEndUnlessItWasOverlong) {
   ConsoleLines lines;
-  EXPECT_EQ(lines.Feed("route 1 3\nshow", 15), Lines{"route 1 3"});
+  const std::string input = "route 1 3\nshow";
+  EXPECT_EQ(lines.Feed(input.data(), input.size()), Lines{"route 1 3"});
   EXPECT_EQ(lines.Finish(), std::optional<std::string>("show"));
   EXPECT_EQ(lines.Finish(), std::nullopt);
 
