@@ -44,6 +44,12 @@ ParsedCli ParseCliArguments(const std::vector<std::string>& args, const std::str
   CliOptions o;
   std::optional<std::string> connect;
   bool optionsEnded = false;
+  // One bad option is told (the first, the link's last); the rest of the line is still read, so
+  // that a --json after it is known and the error comes as JSON. An empty text is no error.
+  std::string error;
+  auto fail = [&error](std::string text) {
+    if (error.empty()) error = std::move(text);
+  };
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
     if (optionsEnded || a.size() < 2 || a[0] != '-') {
@@ -77,35 +83,39 @@ ParsedCli ParseCliArguments(const std::vector<std::string>& args, const std::str
     } else if (a == "--json") {
       o.json = true;
     } else if (a == "--connect") {
-      if (!value(&v)) return {std::nullopt, "--connect needs tcp:HOST[:PORT] or serial:PATH"};
-      connect = v;
+      if (value(&v)) {
+        connect = v;
+      } else {
+        fail("--connect needs tcp:HOST[:PORT] or serial:PATH");
+      }
     } else if (a == "--timeout") {
-      if (!value(&v)) return {std::nullopt, "--timeout needs seconds"};
-      o.timeoutMs = ParseSeconds(v);
-      if (!o.timeoutMs) return {std::nullopt, "--timeout needs seconds (more than 0, for example 2 or 0.5), not " + v};
+      if (!value(&v)) {
+        fail("--timeout needs seconds");
+      } else if (o.timeoutMs = ParseSeconds(v); !o.timeoutMs) {
+        fail("--timeout needs seconds (more than 0, for example 2 or 0.5), not " + v);
+      }
     } else if (a == "--broadcast") {
       in_addr address{};
       if (!value(&v) || inet_pton(AF_INET, v.c_str(), &address) != 1) {
-        return {std::nullopt, "--broadcast needs a dotted IPv4 address"};
+        fail("--broadcast needs a dotted IPv4 address");
+      } else {
+        o.panel.broadcast = v;
       }
-      o.panel.broadcast = v;
     } else if (a == "--search-port") {
-      if (!value(&v)) return {std::nullopt, "--search-port needs a port number"};
-      if (std::string e = ApplyPort(a, v, &o.searchPort); !e.empty()) return {std::nullopt, e};
+      fail(value(&v) ? ApplyPort(a, v, &o.searchPort) : "--search-port needs a port number");
     } else if (a == "--config-port") {
-      if (!value(&v)) return {std::nullopt, "--config-port needs a port number"};
-      if (std::string e = ApplyPort(a, v, &o.configPort); !e.empty()) return {std::nullopt, e};
+      fail(value(&v) ? ApplyPort(a, v, &o.configPort) : "--config-port needs a port number");
     } else {
       o.words.push_back(args[i]);  // the command's own option; the command judges it
     }
   }
-  const std::string link = connect ? *connect : envConnect;
-  if (!link.empty()) {
-    if (std::string e = ApplyConnect(link, o); !e.empty()) {
-      return {std::nullopt, connect ? e : "VELANTOR_CONNECT: " + e};
-    }
+  if (connect) {
+    if (!connect->empty()) fail(ApplyConnect(*connect, o));  // an empty one names no link
+  } else if (!envConnect.empty()) {
+    if (std::string e = ApplyConnect(envConnect, o); !e.empty()) o.linkError = "VELANTOR_CONNECT: " + e;
   }
-  return {o, ""};
+  if (!error.empty()) return {std::nullopt, error, o.json};
+  return {o, "", o.json};
 }
 
 std::optional<int> ParseNumber(const std::string& word, int low, int high) {

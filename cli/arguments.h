@@ -15,6 +15,7 @@ struct CliOptions {
   PanelOptions panel;            // the link (--connect, or VELANTOR_CONNECT) and --broadcast
   bool linkGiven = false;        // a link was named on the line or in the environment
   std::string connectText;       // as given, for messages
+  std::string linkError;         // a VELANTOR_CONNECT that could not be read: told when a command needs the link
   bool json = false;             // --json: one JSON document on standard output
   std::optional<int> timeoutMs;  // --timeout S: how long the whole command may take
   uint16_t searchPort = 30600;   // --search-port: UDP port of the IP search
@@ -27,9 +28,11 @@ struct CliOptions {
 struct ParsedCli {
   std::optional<CliOptions> options;
   std::string error;  // one line, for a bad command line
+  bool json = false;  // --json was on the line, even if something else on it was bad
 };
 
-// `envConnect` is VELANTOR_CONNECT (empty when unset); --connect wins over it.
+// `envConnect` is VELANTOR_CONNECT (empty when unset); --connect wins over it. A bad value there
+// fails only the commands that open the link (CliOptions::linkError), not those that need none.
 ParsedCli ParseCliArguments(const std::vector<std::string>& args, const std::string& envConnect);
 
 // Output 1 to 4 or A to D (either case); nullopt for anything else.

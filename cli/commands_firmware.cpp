@@ -130,8 +130,10 @@ Report RunMerge(const std::array<std::string, kFirmwarePartCount>& paths, const 
 }
 
 // Asks on the terminal whether to stop the write, without stopping the loop (the write's timers
-// go on while the question stands). True when the answer is yes.
-bool ConfirmStop(Session& s) {
+// go on while the question stands). The write may end on its own meanwhile: the question then
+// closes, and an answer counts only while the write still runs. True when a running write is to
+// be stopped.
+bool ConfirmStop(Session& s, const CUpgradePage& page) {
   std::fprintf(stderr, "\nStop the firmware write? The switcher may be left without working firmware. [y/N] ");
   std::fflush(stderr);
   std::string answer;
@@ -144,8 +146,12 @@ bool ConfirmStop(Session& s) {
       answer += c;
     }
   });
-  s.RunUntil([&] { return answered; });
+  s.RunUntil([&] { return answered || page.Upgrading() != 1; });
   s.Loop().UnwatchFd(watch);
+  if (page.Upgrading() != 1) {
+    std::fprintf(stderr, "\nThe firmware write has ended; nothing to stop.\n");
+    return false;
+  }
   return answer == "y" || answer == "Y" || answer == "yes";
 }
 
@@ -237,7 +243,7 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
     }
     if (interrupted.exchange(false) && page.Upgrading() == 1) {
       bar.Clear();
-      stopped = !terminal || ConfirmStop(s);
+      stopped = !terminal || ConfirmStop(s, page);
       if (stopped) return true;
     }
     ShowPartProgress(bar, page);

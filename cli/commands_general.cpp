@@ -63,6 +63,20 @@ Json PortsJson(const std::array<PortLineViewState, GeneralStatusViewState::kPort
   return ports;
 }
 
+// An option box shows the switcher's state only while it is enabled: the border is read back in
+// the multi-viewer display mode alone, and outside it its box keeps whatever it held before.
+Json OptionJson(const CheckViewState& box) { return box.enabled ? Json(box.checked) : Json(); }
+const char* OptionText(const CheckViewState& box) { return !box.enabled ? "unknown" : box.checked ? "on" : "off"; }
+
+// The input the video wall shows (its checked box), 0 for none.
+int WallInput(const GeneralOptionsViewState& options) {
+  int input = 0;
+  for (size_t n = 0; n < options.inputs.size(); ++n) {
+    if (options.inputs[n].checked) input = static_cast<int>(n) + 1;
+  }
+  return input;
+}
+
 Report RunInfo(Session& s) {
   if (auto failed = OpenGeneral(s)) return *failed;
   CGeneralPage& g = s.General();
@@ -76,9 +90,9 @@ Report RunInfo(Session& s) {
   j.Set("size", Size(status.deviceText));
   j.Set("display_mode", kModeNames[static_cast<size_t>(mode)]);
   Json opts = Json::MakeObject();
-  opts.Set("beep", options.beep.checked);
-  opts.Set("ir", options.ir.checked);
-  opts.Set("border", options.border.checked);
+  opts.Set("beep", OptionJson(options.beep));
+  opts.Set("ir", OptionJson(options.ir));
+  opts.Set("border", OptionJson(options.border));
   j.Set("options", opts);
   r.lines.push_back("device:       " + status.deviceText);
   r.lines.push_back("version:      " + status.versionText);
@@ -93,10 +107,7 @@ Report RunInfo(Session& s) {
     r.lines.push_back("multiview:    layout " + std::to_string(selected(options.layout)) + ", main " +
                       std::to_string(selected(options.main)) + ", audio " + std::to_string(selected(options.audio)));
   } else if (mode == 3) {
-    int input = 0;
-    for (size_t n = 0; n < options.inputs.size(); ++n) {
-      if (options.inputs[n].checked) input = static_cast<int>(n) + 1;
-    }
+    const int input = WallInput(options);
     Json wall = Json::MakeObject();
     wall.Set("x", selected(options.wallX));
     wall.Set("y", selected(options.wallY));
@@ -105,9 +116,8 @@ Report RunInfo(Session& s) {
     r.lines.push_back("video wall:   " + std::to_string(selected(options.wallX)) + "x" +
                       std::to_string(selected(options.wallY)) + ", input " + std::to_string(input));
   }
-  auto onOff = [](bool on) { return on ? "on" : "off"; };
-  r.lines.push_back(std::string("options:      beep ") + onOff(options.beep.checked) + ", ir " +
-                    onOff(options.ir.checked) + ", border " + onOff(options.border.checked));
+  r.lines.push_back(std::string("options:      beep ") + OptionText(options.beep) + ", ir " +
+                    OptionText(options.ir) + ", border " + OptionText(options.border));
   j.Set("inputs", PortsJson(status.inputs));
   j.Set("outputs", PortsJson(status.outputs));
   for (size_t k = 0; k < kPorts; ++k) r.lines.push_back(status.inputs[k].text);
@@ -140,10 +150,10 @@ Report RunOption(Session& s, const OnOffOption& option, bool on) {
         s, [&](CGeneralPage& p) { (p.*option.press)(); },
         [&](CGeneralPage& p) { return (p.OptionsView().*option.box).checked == on; });
   }
-  const bool now = (g.OptionsView().*option.box).checked;
-  r.lines.push_back(std::string(option.name) + ": " + (now ? "on" : "off"));
+  const CheckViewState& now = g.OptionsView().*option.box;
+  r.lines.push_back(std::string(option.name) + ": " + OptionText(now));
   r.result.Set("option", option.name);
-  r.result.Set("on", now);
+  r.result.Set("on", OptionJson(now));
   return r;
 }
 
@@ -192,6 +202,11 @@ Report RunMode(Session& s, const ModeRequest& request) {
   for (const auto& [setting, value] : request.settings) {
     const ListViewState& list = s.General().OptionsView().*setting->list;
     r.result.Set(setting->option + 2, list.selection + 1);
+  }
+  if (request.input != 0) {
+    const int input = WallInput(s.General().OptionsView());
+    r.lines.push_back("input:        " + (input == 0 ? std::string("unknown") : std::to_string(input)));
+    r.result.Set("input", input == 0 ? Json() : Json(input));
   }
   return r;
 }

@@ -240,11 +240,13 @@ Prepared PrepareEffect(const Args& args, const CliOptions&) {
     if (!s->Panel().Main().Page(kPageMatrix)) return report;  // the link failed before the page was shown
     // What the switcher confirmed: the effect asked for, or the one it kept.
     const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedMode(out) + 1;
-    const char* name = now >= 1 && now <= 16 ? kEffectNames[static_cast<size_t>(now - 1)] : "unknown";
-    report.lines.push_back("output " + OutputLetter(out) + ": effect " + std::to_string(now) + " (" + name + ")");
+    const bool known = now >= 1 && now <= 16;  // else never read from the switcher
+    const char* name = known ? kEffectNames[static_cast<size_t>(now - 1)] : "unknown";
+    report.lines.push_back("output " + OutputLetter(out) + ": effect " +
+                           (known ? std::to_string(now) + " (" + name + ")" : std::string(name)));
     report.result.Set("output", out);
-    report.result.Set("effect", now);
-    report.result.Set("name", name);
+    report.result.Set("effect", known ? Json(now) : Json());
+    report.result.Set("name", known ? Json(name) : Json());
     return report;
   });
 }
@@ -266,11 +268,12 @@ Prepared PrepareTime(const Args& args, const CliOptions&) {
         [&](CMatrixPage& p) { return p.ConfirmedTime(out) == n - 1; });
     if (!s->Panel().Main().Page(kPageMatrix)) return report;
     const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedTime(out) + 1;
+    const bool known = now >= 1 && now <= 8;  // else never read from the switcher
     report.lines.push_back("output " + OutputLetter(out) + ": switching time " +
-                           (now >= 1 && now <= 8 ? kSwitchTimeNames[static_cast<size_t>(now - 1)] : "unknown"));
+                           (known ? kSwitchTimeNames[static_cast<size_t>(now - 1)] : "unknown"));
     report.result.Set("output", out);
-    report.result.Set("time", now);
-    report.result.Set("seconds", now * 0.5);
+    report.result.Set("time", known ? Json(now) : Json());
+    report.result.Set("seconds", known ? Json(now * 0.5) : Json());
     return report;
   });
 }
@@ -308,17 +311,23 @@ Prepared ColumnCommand(const Args& args, bool isAuto) {
     return UsageError(std::string(name) + " needs one port number from 1 to 4");
   }
   return Linked([column = *ParseOutput(args[0]), isAuto, name](Session* s) {
+    bool disabled = false;
     Report report = PressAndJudge(
         *s,
         [&](CMatrixPage& p) {
           const auto& c = p.View().columns[static_cast<size_t>(column - 1)];
-          if (!(isAuto ? c.autoButton : c.scaler).enabled) return false;
+          disabled = !(isAuto ? c.autoButton : c.scaler).enabled;
+          if (disabled) return false;
           isAuto ? p.OnAutoButton(column) : p.OnScalerButton(column);
           return true;
         },
         [](CMatrixPage&) { return true; });
-    if (report.outcome == Outcome::kRefused && report.reason.empty()) {
-      report.reason = isAuto ? "AUTO adjusts a VGA input only" : "SCALER needs an input whose type is known";
+    // Why the page offers no button: outside the matrix display mode neither applies; in it the
+    // input's type decides. A refusal by the switcher itself carries its own message.
+    if (disabled) {
+      report.reason = !RoutingOpen(s->PageAs<CMatrixPage>(kPageMatrix)) ? RoutingClosed().reason
+                      : isAuto ? "AUTO adjusts a VGA input only"
+                               : "SCALER needs an input whose type is known";
     }
     if (report.Ok()) report.lines.push_back(std::string(name) + " " + std::to_string(column) + ": done");
     report.result.Set("port", column);

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
   const char* env = std::getenv("VELANTOR_CONNECT");
   ParsedCli parsed = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), env ? env : "");
-  if (!parsed.options) return PrintUsageError(parsed.error, false, "");
+  if (!parsed.options) return PrintUsageError(parsed.error, parsed.json, "");
   const CliOptions& options = *parsed.options;
   if (options.version) {
     std::printf("velantorctl %s\n", VELANTOR_VERSION);

@@ -10,13 +10,15 @@ struct MessageOutcome {
   Outcome outcome;
 };
 // The panel's one-line messages, as its pages show them.
-constexpr std::array<MessageOutcome, 11> kMessages{{
+constexpr std::array<MessageOutcome, 13> kMessages{{
     {"Set successfully!", Outcome::kDone},
     {"Copy successfully!", Outcome::kDone},
     {"Download successfully!", Outcome::kDone},
     {"Matrix configuration completed successfully!", Outcome::kDone},
     {"Time out!", Outcome::kTimedOut},
     {"Search Matrix IP failed!", Outcome::kTimedOut},
+    {"The switcher does not answer", Outcome::kTimedOut},  // silence after the connect
+    {"No switcher answered", Outcome::kTimedOut},          // an IP search nobody answered
     {"Connect to Matrix failed!", Outcome::kLinkFailure},
     {"Open COM failed!", Outcome::kLinkFailure},
     {"请打开串口", Outcome::kLinkFailure},  // the Matrix page's "open the serial port" reminder

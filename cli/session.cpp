@@ -124,6 +124,7 @@ std::string Session::LinkName() const {
 }
 
 std::optional<Report> Session::Connect() {
+  if (!options_.linkError.empty()) return Report::Failure(Outcome::kBadCommandLine, options_.linkError);
   if (!options_.linkGiven) {
     return Report::Failure(Outcome::kBadCommandLine,
                            "no switcher named: give --connect tcp:HOST[:PORT] or --connect serial:PATH, or set "

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <fstream>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -225,6 +226,21 @@ TEST(Velantorctl, InfoReportsDeviceOptionsAndWhichPortsHaveADevice) {
   EXPECT_TRUE(Has(r.out, "HDMI IN2: Disconnect\n")) << r.out;
 }
 
+TEST(Velantorctl, TheBorderIsReportedOnlyInTheMultiViewerModeWhereItIsRead) {
+  Switcher sim;  // its border is on, whatever the mode
+  CtlResult r = Ctl({"--connect", sim.Tcp(), "--json", "info"});
+  EXPECT_TRUE(Has(r.out, R"("options":{"beep":true,"ir":true,"border":null})")) << r.out;
+  r = Ctl({"--connect", sim.Tcp(), "info"});
+  EXPECT_TRUE(Has(r.out, "options:      beep on, ir on, border unknown\n")) << r.out;
+  r = Ctl({"--connect", sim.Tcp(), "--json", "option", "border", "off"});
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_TRUE(Has(r.out, R"("option":"border","on":null)")) << r.out;
+  EXPECT_TRUE(Has(sim.Show(), "border on"));
+  sim.Say("mode 2", "display mode 2");
+  r = Ctl({"--connect", sim.Tcp(), "info"});
+  EXPECT_TRUE(Has(r.out, "border on\n")) << r.out;
+}
+
 TEST(Velantorctl, SettingsOfTheMatrixAndGeneralPagesReachTheSwitcher) {
   Switcher sim;
   const std::string link = sim.Tcp();
@@ -250,17 +266,28 @@ TEST(Velantorctl, SettingsOfTheMatrixAndGeneralPagesReachTheSwitcher) {
   // AUTO belongs to a VGA input only: the panel offers no button for another type.
   CtlResult refused = Ctl({"--connect", link, "auto", "1"});
   EXPECT_EQ(refused.exit, 1);
-  EXPECT_EQ(Lines(refused.err), 1) << refused.err;
+  EXPECT_EQ(refused.err, "velantorctl: The control is disabled on the Matrix page (AUTO adjusts a VGA input only)\n");
 
   CtlResult mode = Ctl({"--connect", link, "mode", "multiview", "--layout", "2", "--audio", "3"});
   EXPECT_EQ(mode.exit, 0) << mode.err;
   state = sim.Show();
   EXPECT_TRUE(Has(state, "mode 2, layout 2")) << state;
   EXPECT_TRUE(Has(state, "channel 3")) << state;
-  // Routing is the matrix mode's: the command says why it cannot switch.
+  // Routing, SCALER and the effects are the matrix mode's: the command says why it cannot act,
+  // and reports no effect it never read.
   CtlResult route = Ctl({"--connect", link, "route", "1", "2"});
   EXPECT_EQ(route.exit, 1);
   EXPECT_TRUE(Has(route.err, "not in matrix display mode")) << route.err;
+  CtlResult scaler = Ctl({"--connect", link, "scaler", "1"});
+  EXPECT_EQ(scaler.exit, 1);
+  EXPECT_TRUE(Has(scaler.err, "not in matrix display mode")) << scaler.err;
+  CtlResult effect = Ctl({"--connect", link, "--json", "effect", "B", "fade"});
+  EXPECT_EQ(effect.exit, 1);
+  EXPECT_TRUE(Has(effect.out, R"("output":2,"effect":null,"name":null)")) << effect.out;
+  CtlResult wall = Ctl({"--connect", link, "--json", "mode", "wall", "--x", "2", "--input", "3"});
+  EXPECT_EQ(wall.exit, 0) << wall.err;
+  EXPECT_TRUE(Has(wall.out, R"("display_mode":"wall","x":2,"input":3)")) << wall.out;
+  EXPECT_EQ(Ctl({"--connect", link, "mode", "wall", "--input", "2"}).out, "display mode: wall\ninput:        2\n");
   EXPECT_EQ(Ctl({"--connect", link, "mode", "matrix"}).exit, 0);
   EXPECT_EQ(Ctl({"--connect", link, "route", "1", "2"}).exit, 0);
 }
@@ -356,6 +383,9 @@ TEST(Velantorctl, FailuresGiveTheirExitCodeAndThePanelsMessage) {
   EXPECT_EQ(r.exit, 1);
   EXPECT_TRUE(Has(r.out, R"("ok":false,"outcome":"refused","exit":1,"message":"Set failed!")")) << r.out;
   EXPECT_TRUE(Has(sim.Show(), "options beep on"));
+  r = Ctl({"--connect", link, "scaler", "1"});  // offered, then refused: no reason of the page's
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "velantorctl: Set failed!\n");
   sim.Say("clear", "faults off");
 
   sim.Say("drop 1000", "dropping");  // silent
@@ -406,12 +436,38 @@ TEST(Velantorctl, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
     EXPECT_EQ(r.err.rfind("velantorctl: ", 0), 0u) << line << r.err;
     EXPECT_EQ(r.out, "") << line;
   }
-  CtlResult json = Ctl({"--json", "route", "9", "1"}, "tcp:127.0.0.1:9");
-  EXPECT_EQ(json.exit, 2);
-  EXPECT_TRUE(Has(json.out, R"("ok":false,"outcome":"usage","exit":2)")) << json.out;
+  // With --json a bad line is still one JSON object, wherever --json stands.
+  const std::vector<std::vector<std::string>> badJson{{"--json", "route", "9", "1"},
+                                                      {"--json", "--timeout", "abc", "info"},
+                                                      {"--connect", "foo", "--json", "info"},
+                                                      {"--connect", "tcp:127.0.0.1:99999", "info", "--json"}};
+  for (const auto& args : badJson) {
+    const CtlResult json = Ctl(args, "tcp:127.0.0.1:9");
+    EXPECT_EQ(json.exit, 2) << args[1];
+    EXPECT_EQ(Lines(json.out), 1) << json.out;
+    EXPECT_TRUE(Has(json.out, R"("ok":false,"outcome":"usage","exit":2)")) << json.out;
+  }
   CtlResult help = Ctl({"route", "--help"});
   EXPECT_EQ(help.exit, 0);
   EXPECT_TRUE(Has(help.out, "velantorctl route set A,B,C,D")) << help.out;
+}
+
+TEST(Velantorctl, ABrokenEnvironmentLinkFailsOnlyTheCommandsThatOpenTheLink) {
+  testing::ScratchDir dir;
+  const std::string broken = "tcp:999.1.1.1";
+  EXPECT_EQ(Ctl({"--version"}, broken).exit, 0);
+  EXPECT_EQ(Ctl({"--help"}, broken).exit, 0);
+  EXPECT_EQ(Ctl({"edid", "show", dir.Write("edid.bin", testing::MinimalEdid())}, broken).exit, 0);
+  const std::string main = dir.Write("main.bin", std::vector<uint8_t>(300, 0x5A));
+  EXPECT_EQ(Ctl({"fw", "merge", "--main", main}, broken).exit, 0);
+  EXPECT_EQ(Ctl({"fw", "info", dir.path() + "Zivuve44_mm0.0.fw"}, broken).exit, 0);
+  // The search runs (and finds nobody on that port): its outcome, not a bad line.
+  EXPECT_NE(Ctl({"--broadcast", "127.255.255.255", "--search-port", "47391", "search", "--wait", "0.2"}, broken).exit,
+            2);
+  CtlResult r = Ctl({"--json", "info"}, broken);
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_TRUE(Has(r.out, R"("outcome":"usage")")) << r.out;
+  EXPECT_EQ(r.err.rfind("velantorctl: VELANTOR_CONNECT: ", 0), 0u) << r.err;
 }
 
 TEST(Velantorctl, FirmwareMergedByTheClientLoadsAndIsWrittenIntoTheSwitcher) {
@@ -441,6 +497,121 @@ TEST(Velantorctl, FirmwareMergedByTheClientLoadsAndIsWrittenIntoTheSwitcher) {
   r = Ctl({"--connect", sim.Tcp(), "fw", "upgrade", merged});
   EXPECT_EQ(r.exit, 1);
   EXPECT_EQ(Lines(r.err), 1) << r.err;
+}
+
+// velantorctl as a person runs it: standard input and error (the progress bar, the Ctrl-C
+// question) on a terminal, standard output on a pipe.
+class TerminalCtl {
+ public:
+  explicit TerminalCtl(const std::vector<std::string>& args) {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_GE(master_, 0);
+    EXPECT_EQ(grantpt(master_), 0);
+    EXPECT_EQ(unlockpt(master_), 0);
+    const std::string terminal = ptsname(master_);
+    int out[2];
+    EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int tty = open(terminal.c_str(), O_RDWR | O_NOCTTY);
+      dup2(tty, 0);
+      dup2(out[1], 1);
+      dup2(tty, 2);
+      unsetenv("VELANTOR_CONNECT");
+      std::vector<char*> argv{const_cast<char*>(VELANTOR_CTL_PATH)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(VELANTOR_CTL_PATH, argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    out_ = out[0];
+  }
+  ~TerminalCtl() {
+    Exit(0);
+    close(master_);
+    close(out_);
+  }
+  // Reads until `text` shows on the terminal (or on standard output), for up to `ms`.
+  bool WaitFor(const std::string& text, int ms, bool onTerminal = true) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!Has(onTerminal ? terminal_ : out_text_, text) && std::chrono::steady_clock::now() < deadline) Pump(10);
+    return Has(onTerminal ? terminal_ : out_text_, text);
+  }
+  void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
+  void Interrupt() { kill(pid_, SIGINT); }
+  // The exit code once the program ended within `ms`; -1 after killing it.
+  int Exit(int ms) {
+    if (pid_ <= 0) return exit_;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    int status = 0;
+    while (waitpid(pid_, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        break;
+      }
+      Pump(10);
+    }
+    while (Pump(0)) {
+    }
+    pid_ = -1;
+    exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exit_;
+  }
+  const std::string& Terminal() const { return terminal_; }
+  const std::string& Out() const { return out_text_; }
+
+ private:
+  // Keeps both outputs drained, so the program never blocks on a full terminal. True when it read.
+  bool Pump(int ms) {
+    pollfd fds[2] = {{master_, POLLIN, 0}, {out_, POLLIN, 0}};
+    if (poll(fds, 2, ms) <= 0) return false;
+    bool read = false;
+    for (int i = 0; i < 2; ++i) {
+      if (!(fds[i].revents & POLLIN)) continue;
+      char buf[4096];
+      const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) (i == 0 ? terminal_ : out_text_).append(buf, static_cast<size_t>(n));
+      read = read || n > 0;
+    }
+    return read;
+  }
+  int master_ = -1;
+  int out_ = -1;
+  pid_t pid_ = -1;
+  int exit_ = -1;
+  std::string terminal_;
+  std::string out_text_;
+};
+
+TEST(Velantorctl, CtrlCDuringAFirmwareWriteStopsItOnlyWhileTheWriteStillRuns) {
+  // The switcher's reboot after the part keeps the write running for seconds.
+  Switcher sim({"--tcp", "127.0.0.1:0", "--no-udp", "--reboot-ms", "2500"});
+  testing::ScratchDir dir;
+  ASSERT_EQ(Ctl({"fw", "merge", "--main", dir.Write("main.bin", std::vector<uint8_t>(300, 0x33))}).exit, 0);
+  const std::vector<std::string> upgrade{"--connect", sim.Tcp(), "fw", "upgrade", dir.path() + "Zivuve44_mm0.0.fw"};
+  {
+    // Nobody answers: the write's own end closes the question, and the command ends with it.
+    TerminalCtl ctl(upgrade);
+    ASSERT_TRUE(ctl.WaitFor("Upgrading Part_1.1.0.0...", 5000, false)) << ctl.Out();
+    ctl.Interrupt();
+    ASSERT_TRUE(ctl.WaitFor("Stop the firmware write?", 2000)) << ctl.Terminal();
+    EXPECT_EQ(ctl.Exit(12000), 0) << ctl.Terminal();
+    EXPECT_TRUE(Has(ctl.Out(), "Firmware upgrade Successfully\n")) << ctl.Out();
+    EXPECT_FALSE(Has(ctl.Terminal(), "stopped by the user")) << ctl.Terminal();
+  }
+  EXPECT_TRUE(Has(sim.Show(), "reboots 1"));
+  {
+    TerminalCtl ctl(upgrade);
+    ASSERT_TRUE(ctl.WaitFor("Upgrading Part_1.1.0.0...", 5000, false)) << ctl.Out();
+    ctl.Interrupt();
+    ASSERT_TRUE(ctl.WaitFor("Stop the firmware write?", 2000)) << ctl.Terminal();
+    ctl.Type("y\n");
+    EXPECT_EQ(ctl.Exit(3000), 1) << ctl.Terminal();
+    EXPECT_TRUE(Has(ctl.Terminal(), "Upgrade stopped by the user")) << ctl.Terminal();
+    EXPECT_FALSE(Has(ctl.Out(), "Firmware upgrade Successfully")) << ctl.Out();
+  }
 }
 
 TEST(Velantorctl, SearchAndNetconfigFindAndConfigureTheSwitcherOverUdp) {
@@ -505,7 +676,7 @@ TEST(Velantorctl, EveryCommandUnderEveryFaultEndsInItsTrueOutcomeAndTheNextOneSu
       SCOPED_TRACE(std::string(op.name) + " under " + fault.name);
       Switcher sim;
       if (*fault.command) sim.Say(fault.command, fault.echo);
-      std::vector<std::string> args = {"--connect", sim.Tcp(), "--timeout", "12"};
+      std::vector<std::string> args = {"--connect", sim.Tcp(), "--timeout", "12", "--json"};
       args.insert(args.end(), op.args.begin(), op.args.end());
       const auto start = std::chrono::steady_clock::now();
       std::thread closer;
@@ -534,11 +705,16 @@ TEST(Velantorctl, EveryCommandUnderEveryFaultEndsInItsTrueOutcomeAndTheNextOneSu
       } else if (std::string(fault.name) != "late replies") {
         EXPECT_NE(r.exit, 0) << "success under " << fault.name;
       }
+      // A control system retries a time-out but not a refusal: the outcome must say which.
       if (std::string(fault.name) == "link closed") {
         EXPECT_EQ(r.exit, 3) << r.err;  // not blamed on the switcher
       }
+      if (std::string(fault.name) == "no reply") {
+        EXPECT_TRUE(Has(r.out, R"("outcome":"timed-out")")) << r.out;
+      }
       if (std::string(fault.name) == "refusal") {
         EXPECT_TRUE(Has(r.err, "Set failed!")) << r.err;
+        EXPECT_TRUE(Has(r.out, R"("outcome":"refused")")) << r.out;
       }
       const CtlResult again = [&] {
         std::vector<std::string> a = {"--connect", sim.Tcp()};

@@ -34,10 +34,15 @@ TEST(CliArguments, ConnectOnTheLineWinsOverTheEnvironment) {
   EXPECT_EQ(given.options->panel.connect, PanelOptions::Link::kTcp);
   EXPECT_EQ(given.options->panel.port, 9000);
   EXPECT_FALSE(ParseCliArguments({"info"}, "").options->linkGiven);
-  // A broken environment value is named as such.
+  // A broken environment value is named as such, and only for a command that opens the link;
+  // a --connect on the line leaves it unread.
   ParsedCli bad = ParseCliArguments({"info"}, "tcp:nowhere");
-  EXPECT_FALSE(bad.options);
-  EXPECT_EQ(bad.error.rfind("VELANTOR_CONNECT: ", 0), 0u) << bad.error;
+  ASSERT_TRUE(bad.options);
+  EXPECT_FALSE(bad.options->linkGiven);
+  EXPECT_EQ(bad.options->linkError.rfind("VELANTOR_CONNECT: ", 0), 0u) << bad.options->linkError;
+  bad = ParseCliArguments({"--connect", "tcp:127.0.0.1", "info"}, "tcp:nowhere");
+  ASSERT_TRUE(bad.options);
+  EXPECT_EQ(bad.options->linkError, "");
 }
 
 TEST(CliArguments, BadGlobalOptionsAreRefusedWithAReason) {
@@ -55,6 +60,11 @@ TEST(CliArguments, BadGlobalOptionsAreRefusedWithAReason) {
     EXPECT_FALSE(p.error.empty()) << args[0];
     EXPECT_EQ(p.error.find('\n'), std::string::npos) << p.error;
   }
+  // The first bad option is told, and --json anywhere still asks for the answer as JSON.
+  ParsedCli p = ParseCliArguments({"--timeout", "x", "--search-port", "0", "info", "--json"}, "");
+  EXPECT_FALSE(p.options);
+  EXPECT_TRUE(p.json);
+  EXPECT_EQ(p.error.rfind("--timeout", 0), 0u) << p.error;
 }
 
 TEST(CliArguments, PortsPlansAndSecondsAcceptOnlyWhatTheSwitcherHas) {
@@ -90,6 +100,8 @@ TEST(CliOutcome, OnlyASuccessMessageIsSuccessAndEveryOutcomeHasItsExitCode) {
   EXPECT_EQ(OutcomeOfMessage("Set successfully!"), Outcome::kDone);
   EXPECT_EQ(OutcomeOfMessage("Download successfully!"), Outcome::kDone);
   EXPECT_EQ(OutcomeOfMessage("Time out!"), Outcome::kTimedOut);
+  EXPECT_EQ(OutcomeOfMessage("The switcher does not answer"), Outcome::kTimedOut);
+  EXPECT_EQ(OutcomeOfMessage("No switcher answered"), Outcome::kTimedOut);
   EXPECT_EQ(OutcomeOfMessage("Open COM failed!"), Outcome::kLinkFailure);
   EXPECT_EQ(OutcomeOfMessage("Connect to Matrix failed!"), Outcome::kLinkFailure);
   EXPECT_EQ(OutcomeOfMessage("Matrix is in standby mode!"), Outcome::kRefused);
