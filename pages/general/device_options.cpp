@@ -90,6 +90,8 @@ void DeviceOptions::OnOptionCommandEnd(ExchangeEnd end) {
   pendingWallY_.reset();
   if (end == ExchangeEnd::kRefused) tools_.ShowMessageFor(1500, PageBase::kSetFailed);
   if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) peers_.repairReadBack();
+  // The switcher may have taken the change after the page stopped listening.
+  if (end == ExchangeEnd::kAbandoned) readBackOwed_ = true;
 }
 
 // The acknowledgement gives the box the state last asked for, so two quick clicks that asked

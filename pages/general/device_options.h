@@ -41,6 +41,9 @@ class DeviceOptions {
 
   // The first query of the read-back chain.
   void StartReadBack();
+  // An option command cut short by leaving the page leaves the boxes unsure: true once, when the
+  // options must be read back on return.
+  bool TakeOwedReadBack() { return std::exchange(readBackOwed_, false); }
   // What a display mode enables, without going on with the read-back.
   void ShowDisplayMode(int mode);
   // The factory reset turned the beep on.
@@ -92,6 +95,7 @@ class DeviceOptions {
   std::optional<std::pair<uint8_t, uint8_t>> readBackAwaited_;
   bool readBackMayGoOn_ = false;  // the frame being handled is one of those
   bool optionReplyAwaited_ = false;
+  bool readBackOwed_ = false;
 };
 
 }  // namespace velantor

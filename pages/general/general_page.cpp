@@ -94,6 +94,13 @@ bool CGeneralPage::RefuseWhileBusy() {
   return true;
 }
 
+// The activation check; an option command cut short when the page was left is followed by a
+// read-back, so the boxes show what the switcher has.
+void CGeneralPage::StartAction() {
+  links_.StartAction();
+  if (LinkUp() && options_.TakeOwedReadBack()) status_.StartReadBackChain(false);
+}
+
 // Leaving the page: its replies can no longer reach it (the socket serves the new page, the
 // serial port is closed), so its exchanges end quietly instead of timing out over another page.
 void CGeneralPage::OnTabChosen(int page) {

@@ -131,6 +131,25 @@ TEST_F(GeneralOptions, AMissingAcknowledgementIsResentOnceThenTimesOutAndTheOpti
                page->TimerRunning(CGeneralPage::kTimerOptionTimeout));
 }
 
+TEST_F(GeneralOptions, AChangeCutShortByLeavingThePageIsReadBackOnReturn) {
+  ConnectSerial();
+  const bool ir = V().ir.checked;
+  model.Faults().dropNext = 1;  // the switcher takes the change; its acknowledgement is lost
+  page->OnIrCheck();
+  loop.Advance(100);
+  ASSERT_EQ(model.State().options.ir, !ir);
+  h.ChoosePage(kPageMatrix, 500);
+  EXPECT_FALSE(page->PageBusy());
+  EXPECT_EQ(V().ir.checked, ir);
+  h.ChoosePage(kPageGeneral, 1000);
+  EXPECT_EQ(V().ir.checked, !ir);  // read back from the switcher
+  // Only once: a later return asks nothing.
+  h.ChoosePage(kPageMatrix, 3000);
+  const size_t mark = Sent().size();
+  h.ChoosePage(kPageGeneral, 1000);
+  EXPECT_EQ(SentSince(mark), std::vector<std::string>{});
+}
+
 TEST_F(GeneralOptions, ARefusedChangeSaysSoAndLeavesTheBoxAsTheSwitcherHasIt) {
   ConnectSerial();
   const bool ir = V().ir.checked;
