@@ -8,6 +8,7 @@
 
 #include "app/change_notifier.h"
 #include "skin/translation.h"
+#include "skin/view_binders.h"
 
 namespace velantor {
 
@@ -39,6 +40,11 @@ OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int corner
 }
 
 OverlayDialogView::~OverlayDialogView() { changed_.Unsubscribe(openSubscription_); }
+
+void OverlayDialogView::Identify(const QString& dialogName, int lineId) {
+  setObjectName(dialogName);
+  skin::Identify(label_, lineId);
+}
 
 QString OverlayDialogView::Line() const { return label_->text(); }
 

@@ -22,6 +22,8 @@ class OverlayDialogView : public QDialog {
   OverlayDialogView(QWidget* mainWindow, QSize size, int cornerRadius, int alpha, ChangeNotifier& changed,
                     std::function<bool()> isOpen, std::function<std::string()> text);
   ~OverlayDialogView() override;
+  // Names the dialog (tools tell the dialogs apart by it) and gives its line the control id.
+  void Identify(const QString& dialogName, int lineId);
   QString Line() const;
   void Sync();
 

@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <array>
 
 #include "gui/diagnostics_view.h"
 #include "gui/dialogs_view.h"
@@ -20,6 +21,7 @@
 #include "app/window_messages.h"
 #include "skin/icon_button.h"
 #include "skin/skin_resources.h"
+#include "skin/view_binders.h"
 
 namespace velantor {
 
@@ -42,6 +44,13 @@ constexpr int kCommandClose = 1047;
 constexpr int kCommandMinimise = 1048;
 constexpr int kCommandLogs = 2001;
 constexpr int kCommandAbout = 2002;
+// Control ids of the title text, the page headers (General, EDID, Matrix, FW Upgrade) and the
+// lines of the message, busy and configuring dialogs.
+constexpr int kTitleId = 1130;
+constexpr std::array<int, kPageFirmware> kHeaderIds{1184, 1185, 1186, 1187};
+constexpr int kMessageLine = 1137;
+constexpr int kBusyLine = 1181;
+constexpr int kConfiguringLine = 1178;
 }  // namespace
 
 HeaderTab::HeaderTab(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -122,6 +131,7 @@ QWidget* MainWindowView::BuildHeaderRow() {
   for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
     // Headers appear in the order General, EDID, Matrix, FW Upgrade.
     auto* tab = new HeaderTab(PageTitle(page), headerRow);
+    skin::Identify(tab, kHeaderIds[static_cast<size_t>(page - 1)]);
     headers_[static_cast<size_t>(page - 1)] = tab;
     connect(tab, &HeaderTab::Clicked, this, [this, page] {
       // The message, busy and configuring dialogs are window-modal; a platform that lets a click
@@ -162,9 +172,9 @@ void MainWindowView::BuildDialogs() {
   configuring_ = new OverlayDialogView(this, QSize(360, 80), 10, 210, configuring.Changed(),
                                        [&configuring] { return configuring.IsOpen(); },
                                        [&configuring] { return configuring.Text(); });
-  message_->setObjectName("MessageDialog");
-  busy_->setObjectName("BusyDialog");
-  configuring_->setObjectName("ConfiguringDialog");
+  message_->Identify("MessageDialog", kMessageLine);
+  busy_->Identify("BusyDialog", kBusyLine);
+  configuring_->Identify("ConfiguringDialog", kConfiguringLine);
 }
 
 QWidget* MainWindowView::BuildTitleBar() {
@@ -181,7 +191,7 @@ QWidget* MainWindowView::BuildTitleBar() {
   font.setPixelSize(15);
   title->setFont(font);
   title->setStyleSheet(QString("color: %1; background: transparent;").arg(kTitleText.name()));
-  title->setObjectName("Title");
+  skin::Identify(title, kTitleId);
   row->addWidget(icon);
   row->addWidget(title);
   row->addStretch();
@@ -195,9 +205,11 @@ QWidget* MainWindowView::BuildTitleBar() {
   auto* about = TitleButton(bar, kCommandAbout, skin::icons::kInfo, nullptr, "About Velantor");
   about->setObjectName("AboutButton");
   auto* minimise = TitleButton(bar, kCommandMinimise, skin::icons::kMinimise, skin::icons::kMinimiseHover, "Minimize");
-  minimise->setObjectName("MinimizeButton");
+  skin::Identify(minimise, kCommandMinimise);
   auto* close = TitleButton(bar, kCommandClose, skin::icons::kClose, skin::icons::kCloseHover, "Close");
-  close->setObjectName("CloseButton");
+  skin::Identify(close, kCommandClose);
+  // The panel's own buttons have no control id: their names serve tools instead.
+  for (skin::IconButton* b : {logs, about}) b->setAccessibleName(b->objectName());
   for (skin::IconButton* b : {logs, about, minimise, close}) {
     connect(b, &skin::IconButton::Command, this, [this](int id) { OnTitleCommand(id); });
     row->addWidget(b);

@@ -244,6 +244,7 @@ void UpgradePageView::SyncPrompt() {
   }
   if (prompt_) return;
   auto* box = new QMessageBox(this);
+  box->setObjectName("UpgradePrompt");
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowTitle("FW Upgrade");
   box->setText(Tr(p.text));

@@ -28,6 +28,7 @@ class PortDirectory;
 
 // Control ids of the General page, as the layout names them.
 namespace general_ids {
+constexpr int kModeGroup = 1019;  // "Control Mode Select"
 constexpr int kComModeRadio = 1013;
 constexpr int kTcpModeRadio = 1014;
 constexpr int kComGroup = 1020;
@@ -124,7 +125,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   void OnFactoryReset() { reset_.OnFactoryReset(); }
 
   // Shell duties.
-  void StartAction() override { links_.StartAction(); }  // the activation check
+  void StartAction() override;  // the activation check
   void CloseSerialLink() override { links_.CloseSerialLink(); }
   void StartIpSearch() override { links_.StartIpSearch(); }
   void OnTabChosen(int page) override;

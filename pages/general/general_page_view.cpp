@@ -100,14 +100,14 @@ GeneralPageView::GeneralPageView(CGeneralPage& page, QWidget* parent) : QWidget(
 GeneralPageView::~GeneralPageView() = default;
 
 QWidget* GeneralPageView::BuildModeGroup() {
-  auto* modeBox = new QGroupBox("Control Mode Select", this);
-  auto* modeRow = new QHBoxLayout(modeBox);
-  comRadio_ = new QRadioButton("COM Control Mode", modeBox);
-  tcpRadio_ = new QRadioButton("TCP Control Mode", modeBox);
+  modeGroup_ = new QGroupBox("Control Mode Select", this);
+  auto* modeRow = new QHBoxLayout(modeGroup_);
+  comRadio_ = new QRadioButton("COM Control Mode", modeGroup_);
+  tcpRadio_ = new QRadioButton("TCP Control Mode", modeGroup_);
   modeRow->addWidget(comRadio_);
   modeRow->addWidget(tcpRadio_);
   modeRow->addStretch();
-  return modeBox;
+  return modeGroup_;
 }
 
 QWidget* GeneralPageView::BuildComGroup() {
@@ -118,7 +118,8 @@ QWidget* GeneralPageView::BuildComGroup() {
   comConnect_ = NewConnectButton(comGroup_, 'C');
   comIcon_ = NewStateIcon(comGroup_);
   portDetail_ = NewDetail(comGroup_);
-  comGrid->addWidget(new QLabel("Port", comGroup_), 0, 0);
+  portLabel_ = new QLabel("Port", comGroup_);
+  comGrid->addWidget(portLabel_, 0, 0);
   comGrid->addWidget(ports_, 0, 1);
   comGrid->addWidget(comConnect_, 0, 2);
   comGrid->addWidget(comIcon_, 0, 3);
@@ -140,7 +141,8 @@ QWidget* GeneralPageView::BuildTcpGroup() {
   tcpIcon_ = NewStateIcon(tcpGroup_);
   tcpDetail_ = NewDetail(tcpGroup_);
   tcpDetail_->setObjectName("tcpDetail");
-  tcpGrid->addWidget(new QLabel("Matrix  IP", tcpGroup_), 0, 0);
+  addressLabel_ = new QLabel("Matrix  IP", tcpGroup_);
+  tcpGrid->addWidget(addressLabel_, 0, 0);
   tcpGrid->addWidget(addresses_, 0, 1, 1, 2);
   tcpGrid->addWidget(tcpConnect_, 0, 3);
   tcpGrid->addWidget(tcpIcon_, 0, 4);
@@ -176,9 +178,11 @@ void GeneralPageView::ConnectActions() {
 
 void GeneralPageView::IdentifyControls() {
   namespace ids = general_ids;
-  for (auto [control, id] : {std::pair<QWidget*, int>{comRadio_, ids::kComModeRadio}, {tcpRadio_, ids::kTcpModeRadio},
-                             {comGroup_, ids::kComGroup}, {ports_, ids::kPortList}, {comConnect_, ids::kComConnectButton},
-                             {comIcon_, ids::kComStateIcon}, {tcpGroup_, ids::kTcpGroup}, {addresses_, ids::kAddressList},
+  for (auto [control, id] : {std::pair<QWidget*, int>{modeGroup_, ids::kModeGroup}, {comRadio_, ids::kComModeRadio},
+                             {tcpRadio_, ids::kTcpModeRadio}, {comGroup_, ids::kComGroup}, {portLabel_, ids::kPortLabel},
+                             {ports_, ids::kPortList}, {comConnect_, ids::kComConnectButton},
+                             {comIcon_, ids::kComStateIcon}, {tcpGroup_, ids::kTcpGroup},
+                             {addressLabel_, ids::kAddressLabel}, {addresses_, ids::kAddressList},
                              {search_, ids::kSearchButton}, {config_, ids::kConfigButton},
                              {tcpConnect_, ids::kTcpConnectButton}, {tcpIcon_, ids::kTcpStateIcon}}) {
     skin::Identify(control, id);

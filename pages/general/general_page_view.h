@@ -52,10 +52,13 @@ class GeneralPageView : public QWidget {
   CGeneralPage& page_;
   skin::CoalescedRefresh refresh_{[this] { Sync(); }};
   bool syncing_ = false;
+  QGroupBox* modeGroup_;
   QRadioButton* comRadio_;
   QRadioButton* tcpRadio_;
   QGroupBox* comGroup_;
   QGroupBox* tcpGroup_;
+  QLabel* portLabel_;
+  QLabel* addressLabel_;
   QComboBox* ports_;
   QLabel* portDetail_;
   QLabel* tcpDetail_ = nullptr;  // the last search's outcome or what is wrong with the address

@@ -17,11 +17,19 @@
 
 #include "pages/general/network_config.h"
 #include "skin/icon_button.h"
+#include "skin/view_binders.h"
 
 namespace velantor {
 
 namespace {
+namespace ids = network_config_ids;
 constexpr int kCornerRadius = 6;
+
+QLabel* IdentifiedLabel(QWidget* parent, const QString& text, int controlId) {
+  auto* label = new QLabel(text, parent);
+  skin::Identify(label, controlId);
+  return label;
+}
 
 QLineEdit* FieldEdit(QWidget* parent, const QString& pattern, int width, int maxLength) {
   auto* edit = new QLineEdit(parent);
@@ -55,7 +63,8 @@ NetworkConfigView::NetworkConfigView(CNetworkConfigDialog& dialog, QWidget* pare
   setModal(false);
   setStyleSheet(
       "#NetworkConfigDialog { background: #f0f5e6; border: 1px solid #8a8a8a; }"
-      "#NetworkConfigTitle { color: white; background: rgb(30, 144, 225); padding-left: 6px; }");
+      "#NetworkConfigTitle, #NetworkConfigTitle QLabel { color: white; background: rgb(30, 144, 225); }"
+      "#NetworkConfigTitle QLabel { padding-left: 6px; }");
 
   auto* top = new QVBoxLayout(this);
   top->setContentsMargins(1, 1, 1, 10);
@@ -86,12 +95,13 @@ QWidget* NetworkConfigView::BuildTitleBar() {
   auto* titleRow = new QHBoxLayout(titleBar);
   titleRow->setContentsMargins(0, 0, 2, 0);
   auto* title = new QLabel(" TCP  Configuration", titleBar);
-  title->setObjectName("NetworkConfigTitle");
+  skin::Identify(title, ids::kTitle);
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
-  auto* close = new skin::IconButton(titleBar, network_config_ids::kCloseButton, ":/icons/close.svg",
-                                     ":/icons/close_hover.svg", QString(), "Close");
+  auto* close = new skin::IconButton(titleBar, ids::kCloseButton, ":/icons/close.svg", ":/icons/close_hover.svg",
+                                     QString(), "Close");
+  skin::Identify(close, ids::kCloseButton);
   close->setFixedSize(28, 24);
   connect(close, &QAbstractButton::clicked, this, [this] { dialog_.OnCancel(); });
   close_ = close;
@@ -102,10 +112,13 @@ QWidget* NetworkConfigView::BuildTitleBar() {
 
 QWidget* NetworkConfigView::BuildAddressGroup() {
   auto* group = new QGroupBox("Device Information", this);
+  skin::Identify(group, ids::kGroup);
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(4);
   autoIp_ = new QRadioButton("Auto IP", group);
+  skin::Identify(autoIp_, ids::kAutoIpRadio);
   staticIp_ = new QRadioButton("Static IP", group);
+  skin::Identify(staticIp_, ids::kStaticIpRadio);
   auto* radios = new QHBoxLayout();
   radios->addWidget(autoIp_);
   radios->addSpacing(24);
@@ -113,24 +126,26 @@ QWidget* NetworkConfigView::BuildAddressGroup() {
   radios->addStretch();
   grid->addLayout(radios, 0, 0, 1, 2);
 
-  grid->addWidget(new QLabel("IP Address", group), 1, 0);
+  grid->addWidget(IdentifiedLabel(group, "IP Address", ids::kIpLabel), 1, 0);
   auto* ipRow = new QHBoxLayout();
   ipRow->setSpacing(2);
   for (size_t i = 0; i < ip_.size(); ++i) {
     if (i) ipRow->addWidget(Separator(group, "."));
     ip_[i] = FieldEdit(group, "[0-9]{0,3}", 42, 3);
+    skin::Identify(ip_[i], ids::kFirstIpEdit + static_cast<int>(i));
     ip_[i]->setToolTip(QString("IP octet %1 (0 to 255)").arg(i + 1));
     ipRow->addWidget(ip_[i]);
   }
   ipRow->addStretch();
   grid->addLayout(ipRow, 1, 1);
 
-  grid->addWidget(new QLabel("MAC", group), 2, 0);
+  grid->addWidget(IdentifiedLabel(group, "MAC", ids::kMacLabel), 2, 0);
   auto* macRow = new QHBoxLayout();
   macRow->setSpacing(2);
   for (size_t i = 0; i < mac_.size(); ++i) {
     if (i) macRow->addWidget(Separator(group, "-"));
     mac_[i] = FieldEdit(group, "[0-9A-Fa-f]{0,2}", 32, 2);
+    skin::Identify(mac_[i], ids::kFirstMacEdit + static_cast<int>(i));
     mac_[i]->setToolTip(QString("MAC byte %1 (two hexadecimal digits)").arg(i + 1));
     macRow->addWidget(mac_[i]);
   }
@@ -144,6 +159,8 @@ QLayout* NetworkConfigView::BuildButtons() {
   buttons->addStretch();
   ok_ = new QPushButton("OK", this);
   cancel_ = new QPushButton("Cancel", this);
+  skin::Identify(ok_, ids::kOkButton);
+  skin::Identify(cancel_, ids::kCancelButton);
   ok_->setAutoDefault(false);
   cancel_->setAutoDefault(false);
   ok_->setMinimumWidth(80);
