@@ -14,5 +14,5 @@ for page in general edid matrix firmware; do
 done
 # The scene dialog, opened and filled by its end-to-end test.
 VELANTOR_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=offscreen "$build/tests/e2e_tests" \
-  --gtest_filter='MatrixPanel.ASwitchTimeAndAnEditedSceneShowWhatWasChosen' > /dev/null
+  --gtest_filter='MatrixPanel.ASwitchTimeAndAnEditedSceneShowWhatWasChosen:NetworkConfigViewTest.OpensFilledAndTheRadiosEnableTheAddressEdits' > /dev/null
 echo "screenshots in docs/"
