@@ -29,6 +29,15 @@ struct CtlResult {
   std::string err;
 };
 
+// In a forked child: becomes velantorctl with `args`.
+[[noreturn]] void ExecCtl(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>(VELANTOR_CTL_PATH)};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(VELANTOR_CTL_PATH, argv.data());
+  _exit(127);
+}
+
 // Runs velantorctl with `args` (and VELANTOR_CONNECT as given, or unset) and collects its output.
 CtlResult Ctl(const std::vector<std::string>& args, const std::string& envConnect = "") {
   int out[2], err[2];
@@ -45,11 +54,7 @@ CtlResult Ctl(const std::vector<std::string>& args, const std::string& envConnec
     } else {
       setenv("VELANTOR_CONNECT", envConnect.c_str(), 1);
     }
-    std::vector<char*> argv{const_cast<char*>(VELANTOR_CTL_PATH)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(VELANTOR_CTL_PATH, argv.data());
-    _exit(127);
+    ExecCtl(args);
   }
   close(out[1]);
   close(err[1]);
@@ -518,11 +523,7 @@ class TerminalCtl {
       dup2(out[1], 1);
       dup2(tty, 2);
       unsetenv("VELANTOR_CONNECT");
-      std::vector<char*> argv{const_cast<char*>(VELANTOR_CTL_PATH)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(VELANTOR_CTL_PATH, argv.data());
-      _exit(127);
+      ExecCtl(args);
     }
     close(out[1]);
     out_ = out[0];
