@@ -149,7 +149,10 @@ void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
     StartPollChain();
     return;
   }
-  if (event != kSocketClose || !wasConnected || !runner_.Running()) return;
+  if (event != kSocketClose || !wasConnected) return;
+  MarkOutputsStale();
+  Notify();
+  if (!runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
   ShowMessageFor(kMessageMs, kConnectFailed);
   Notify();
@@ -204,15 +207,23 @@ void CMatrixPage::OnExchangeEnd() {
 // A closed port cannot answer: the command in flight ends with the port's message.
 void CMatrixPage::ClosePort() {
   port_.Close();
+  MarkOutputsStale();
   if (!runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
   ShowMessageFor(kMessageMs, kOpenComFailed);
   Notify();
 }
 
+// The outputs' read-outs no longer show what the switcher has once the link went or the page
+// was left: they are drawn grey until a report comes.
+void CMatrixPage::MarkOutputsStale() {
+  for (MatrixOutputViewState& output : view_.outputs) output.current = false;
+}
+
 // Every page change stops TCP reception; leaving ends the command in flight quietly, since its
 // reply can no longer reach this page.
 void CMatrixPage::OnTabChosen(int /*page*/) {
+  MarkOutputsStale();  // read on this visit; the next one reads them again
   tcpReception_ = false;
   awaitingSocket_ = false;
   socketGaveUp_ = false;

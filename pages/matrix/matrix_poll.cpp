@@ -161,6 +161,7 @@ void CMatrixPage::ApplyRouteReport(const CommandFrame& frame, bool serialPath) {
   if (input < 1 || input > kMaxReportedInput) {
     for (CheckViewState& button : view_.outputs[Slot(output)].inputs) button.checked = false;
     view_.outputs[Slot(output)].display = std::string(kNoInputShown);
+    view_.outputs[Slot(output)].current = true;
     outputSource_[Slot(output)] = kNoInput;
     return;
   }

@@ -80,6 +80,9 @@ struct MatrixOutputViewState {
   std::string caption;  // "OUTPUT A"
   bool visible = true;
   std::string display = "1";
+  // The read-out and buttons show what the switcher reported since the page was last shown;
+  // until then (or when nothing answered) they are drawn grey.
+  bool current = false;
   std::array<CheckViewState, kMatrixPorts> inputs;
   CheckViewState previous;
   CheckViewState next;

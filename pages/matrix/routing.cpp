@@ -19,7 +19,10 @@ constexpr int kSelectValues[] = {0, 1, 2, 3, CMatrixPage::kAllOutputs, CMatrixPa
 
 // ---- showing an output's input ----
 
-void CMatrixPage::ShowNumber(int output, int value) { view_.outputs[Slot(output)].display = std::to_string(value); }
+void CMatrixPage::ShowNumber(int output, int value) {
+  view_.outputs[Slot(output)].display = std::to_string(value);
+  view_.outputs[Slot(output)].current = true;
+}
 
 // The read-out shows the number; the buttons check the input's own button and clear the rest.
 // Inputs outside 1 to 8 have no button: the buttons stay as they are.

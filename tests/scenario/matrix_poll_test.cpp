@@ -304,6 +304,29 @@ TEST_F(MatrixPollSerial, APartFrameLeftFromTheLastShowingDoesNotSpoilTheNextPoll
 
 class MatrixPollTcp : public MatrixPageTest {};
 
+TEST_F(MatrixPollTcp, TheReadOutsAreCurrentOnlyOnceThePollReadThemAndNotAfterLeavingOrALostLink) {
+  const auto current = [this] {
+    std::vector<bool> flags;
+    for (int k = 1; k <= 4; ++k) flags.push_back(Out(k).current);
+    return flags;
+  };
+  const std::vector<bool> all(4, true), none(4, false);
+  ConnectAndShow(Link::kTcp);
+  EXPECT_EQ(current(), all);
+  h.ChoosePage(kPageGeneral, 500);
+  EXPECT_EQ(current(), none);  // read on the last visit: the switcher may have changed since
+  h.model.Faults().dropNext = 100;
+  h.ChoosePage(kPageMatrix, 9000);
+  EXPECT_EQ(current(), none);  // the poll read nothing
+  h.model.Faults().dropNext = 0;
+  h.ChoosePage(kPageGeneral, 500);
+  h.ChoosePage(kPageMatrix, 3000);
+  EXPECT_EQ(current(), all);
+  h.socket.Reset();
+  h.loop.Advance(10);
+  EXPECT_EQ(current(), none);
+}
+
 TEST_F(MatrixPollTcp, ThePollWaitsForTheCommandSocketToConnect) {
   Connect(Link::kTcp);
   h.socket.SetConnectDelayMs(1000);
