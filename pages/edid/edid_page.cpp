@@ -237,6 +237,7 @@ void CEdidPage::StartEntryRefresh() {
 // Choosing the EDID header mutes TCP replies until the page sends; leaving the page ends what
 // it runs, since its replies can no longer reach it.
 void CEdidPage::OnTabChosen(int page) {
+  MarkRowsStale();  // read on this visit; the next one reads them again
   socketWait_.Reset();
   KillTimer(kTimerSocketConnect);
   if (page == kPageEdid) {
@@ -252,8 +253,14 @@ void CEdidPage::OnTabChosen(int page) {
 
 // The shell closes the port when another page is chosen (the exchanges have ended then) or
 // after a serial failure, which ends an operation that still runs.
+// The rows no longer show what the switcher has once the link went or the page was left.
+void CEdidPage::MarkRowsStale() {
+  for (EdidStatusRowViewState& row : status_.rows) row.current = false;
+}
+
 void CEdidPage::ClosePort() {
   port_.Close();
+  MarkRowsStale();
   if (shared_.LinkMode != 1 && (runner_.Running() || capturing_)) AbandonOperation(kOpenComFailed);
 }
 
@@ -263,6 +270,10 @@ void CEdidPage::OnSocketNotice(int event, int error, bool wasConnected) {
     error == 0 ? StartEntryRefresh() : ShowMessageFor(kMessageMs, kConnectFailed);
     Notify();
     return;
+  }
+  if (event == kSocketClose && wasConnected) {
+    MarkRowsStale();
+    Notify();
   }
   if (event == kSocketClose && wasConnected && shared_.LinkMode == 1 && (runner_.Running() || capturing_)) {
     AbandonOperation(kConnectFailed);

@@ -146,6 +146,7 @@ class CEdidPage : public PageBase {
   bool ApplyStatusReply(const CommandFrame& frame);
   void StartRefresh(int firstInput, int lastInput);
   void StartEntryRefresh();
+  void MarkRowsStale();
 
   // Reading (edid_read.cpp).
   void StartCapture();

@@ -25,6 +25,10 @@
 namespace velantor {
 
 namespace {
+constexpr const char* kStatusCurrentStyle =
+    "QLabel { color: rgb(0,255,0); background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }";
+constexpr const char* kStatusStaleStyle =
+    "QLabel { color: rgb(120,120,120); background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }";
 using skin::Identify;
 using skin::Qs;
 using skin::Tr;
@@ -220,8 +224,7 @@ QWidget* EdidPageView::BuildStatusGroup() {
     statusTexts_[i] = new QLabel(statusGroup_);
     Identify(statusTexts_[i], edid_ids::kStatusTexts[i]);
     statusTexts_[i]->setMinimumWidth(190);
-    statusTexts_[i]->setStyleSheet(
-        "QLabel { color: rgb(0,255,0); background: rgb(18,28,38); font-weight: bold; padding: 1px 6px; }");
+
     grid->addWidget(statusLabels_[i], static_cast<int>(i), 0);
     grid->addWidget(statusTexts_[i], static_cast<int>(i), 1);
   }
@@ -336,6 +339,9 @@ void EdidPageView::Sync() {
   for (size_t i = 0; i < statusLabels_.size(); ++i) {
     statusLabels_[i]->setText(Tr(s.rows[i].label));
     statusTexts_[i]->setText(Tr(s.rows[i].text));
+    // Grey: not reported on this visit of the page (or the link went since).
+    const char* style = s.rows[i].current ? kStatusCurrentStyle : kStatusStaleStyle;
+    if (statusTexts_[i]->styleSheet() != style) statusTexts_[i]->setStyleSheet(style);
     statusLabels_[i]->setVisible(s.rows[i].visible);
     statusTexts_[i]->setVisible(s.rows[i].visible);
   }

@@ -33,6 +33,7 @@ bool CEdidPage::ApplyStatusReply(const CommandFrame& frame) {
   const int input = frame[p::kByteValue];
   if (frame[p::kByte5] != 0 || input < 1 || input > kEdidMaxPorts) return false;
   status_.rows[static_cast<size_t>(input - 1)].text = EdidStatusText(frame[p::kBytePort]);
+  status_.rows[static_cast<size_t>(input - 1)].current = true;
   return true;
 }
 

@@ -42,6 +42,7 @@ struct EdidStatusRowViewState {
   std::string label;  // "IN1:"
   std::string text;   // the input's EDID as the switcher reports it
   bool visible = true;
+  bool current = false;  // reported since the page was last shown (drawn grey otherwise)
 };
 
 struct EdidStatusViewState {

@@ -41,6 +41,7 @@ TEST_P(EdidStatusOnBothLinks, EnteringThePageWalksTheFourInputsQuietlyAndShowsTh
   EXPECT_EQ(Row(2), "1080p,HD Audio 7.1");
   EXPECT_EQ(Row(3), "User define");
   EXPECT_EQ(Row(4), "Copy HDMI OUT D");
+  for (size_t i = 0; i < 4; ++i) EXPECT_TRUE(edid.StatusView().rows[i].current) << i;
   EXPECT_EQ(edid.StatusView().rows[0].label, "IN1:");
   EXPECT_FALSE(edid.StatusView().rows[4].visible);
   EXPECT_EQ(edid.Operation(), EdidOperation::kRefresh);
@@ -67,6 +68,16 @@ TEST_F(EdidStatus, TheStatusButtonWalksWithTheBusyDialogAndAsksAnUnansweredInput
   EXPECT_FALSE(h.shared.Busy.IsOpen());
   EXPECT_EQ(edid.Busy(), 0);
   EXPECT_FALSE(h.shared.Message.IsOpen());
+}
+
+TEST_F(EdidStatus, TheRowsAreGreyAfterLeavingThePageUntilTheNextVisitReadsThemAgain) {
+  CEdidPage& edid = Enter(true);
+  ASSERT_TRUE(edid.StatusView().rows[0].current);
+  h.ChoosePage(kPageGeneral, 500);
+  EXPECT_FALSE(edid.StatusView().rows[0].current);
+  h.model.Faults().dropNext = 100;
+  h.ChoosePage(kPageEdid, 9000);
+  for (size_t i = 0; i < 4; ++i) EXPECT_FALSE(edid.StatusView().rows[i].current) << i;  // nothing answered
 }
 
 TEST_F(EdidStatus, AStatusWalkWithoutAnswerTimesOutAndKeepsTheRows) {
