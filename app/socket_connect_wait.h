@@ -39,7 +39,6 @@ class SocketConnectWait {
     waiting_ = false;
     refused_ = false;
   }
-  bool Waiting() const { return waiting_; }
 
  private:
   bool waiting_ = false;

@@ -103,9 +103,7 @@ void CMatrixPage::OnTypeButton(int column, int type) {
   if (!view_.columns[Slot(column)].types[static_cast<size_t>(type - 1)].enabled) return;
   if (PageBusy() == 1 || !LinkUp()) return;
   Send(p::SetInputType(type, column));
-  std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
-  DropLostTypeRequests(requests);
-  requests.push_back({type, Loop().NowMs()});
+  typeRequests_[Slot(column)].push_back({type, Loop().NowMs()});
   if (!TimerRunning(kTimerTypeGuard)) SetTimer(kTimerTypeGuard, kReplyMs);
 }
 
@@ -125,10 +123,6 @@ void CMatrixPage::GuardTypeRequests() {
   if (oldest >= 0) SetTimer(kTimerTypeGuard, static_cast<int>(std::max<int64_t>(1, oldest + kReplyMs - now)));
   if (lost) ShowTimeOut("Time out!");
   Notify();
-}
-
-void CMatrixPage::DropLostTypeRequests(std::deque<TypeRequest>& requests) const {
-  while (!requests.empty() && Loop().NowMs() - requests.front().sentMs > kReplyMs) requests.pop_front();
 }
 
 void CMatrixPage::ApplyType(int column, int type, bool /*serialPath*/) {
@@ -153,8 +147,7 @@ void CMatrixPage::RestoreColumnButtons(int column) {
 void CMatrixPage::OnTypeAck(const CommandFrame& frame, bool serialPath) {
   const int column = frame[p::kBytePort];
   if (!ValidOutput(column)) return;
-  std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];
-  DropLostTypeRequests(requests);
+  std::deque<TypeRequest>& requests = typeRequests_[Slot(column)];  // the guard dropped the lost ones
   if (requests.empty()) return;
   const int type = requests.front().type;
   requests.pop_front();

@@ -106,7 +106,7 @@ void CMatrixPage::OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath
 // animation.
 void CMatrixPage::OnPageTimer(int id) {
   KillTimer(id);
-  if (id == kTimerSocketConnect && awaitingSocket_) SocketConnectFailed();
+  if (id == kTimerSocketConnect && socketWait_.OnTimeout()) SocketConnectFailed();
   if (id == kTimerTypeGuard) GuardTypeRequests();
 }
 
@@ -126,8 +126,7 @@ bool CMatrixPage::AcceptsTcpFrames() const { return tcpReception_ && shared_.Cur
 // The poll waits for the socket's connect; once the switcher closed the connection no reply can
 // come, so the command ends now.
 void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
-  if (event == kSocketConnect && !awaitingSocket_) {
-    socketRefused_ = error != 0;
+  if (event == kSocketConnect && !socketWait_.OnConnect(error)) {
     // A connect after the page gave up on it starts no poll, but the controls can send on it
     // now, so their replies must be taken: without reception every command would end in
     // "Time out!" although the switcher carried it out.
@@ -142,7 +141,6 @@ void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
       SocketConnectFailed();
       return;
     }
-    awaitingSocket_ = false;
     KillTimer(kTimerSocketConnect);
     ResetCollectors();
     tcpReception_ = true;
@@ -164,7 +162,7 @@ void CMatrixPage::ShowTimeOut(const std::string& text) { ShowMessageFor(kMessage
 // controls show what the switcher last confirmed, and no request waits for an answer.
 void CMatrixPage::OnStandby() {
   runner_.End(ExchangeEnd::kStandby);
-  awaitingSocket_ = false;
+  socketWait_.Reset();
   for (auto& requests : typeRequests_) requests.clear();
   for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
   shared_.Busy.Close();
@@ -225,9 +223,8 @@ void CMatrixPage::MarkOutputsStale() {
 void CMatrixPage::OnTabChosen(int /*page*/) {
   MarkOutputsStale();  // read on this visit; the next one reads them again
   tcpReception_ = false;
-  awaitingSocket_ = false;
+  socketWait_.Reset();  // the shell connects the socket anew for the page shown
   socketGaveUp_ = false;
-  socketRefused_ = false;  // the shell connects the socket anew for the page shown
   KillTimer(kTimerSocketConnect);
   for (auto& requests : typeRequests_) requests.clear();
   KillTimer(kTimerTypeGuard);

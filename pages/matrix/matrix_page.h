@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/page_base.h"
+#include "app/socket_connect_wait.h"
 #include "pages/matrix/matrix_view_state.h"
 #include "pages/matrix/scene_dialog.h"
 
@@ -36,8 +37,6 @@ class CMatrixPage : public PageBase {
   // configuration group, sequences and the effect commands' time-outs.
   static constexpr int kButtonFirstMs = 3000;
   static constexpr int kReplyMs = 5000;
-  // How long the page waits for the command socket to connect before the poll.
-  static constexpr int kSocketConnectMs = 3000;
 
   // "Select Output" values beside the outputs (0 to 7).
   static constexpr int kAllOutputs = 8;
@@ -124,7 +123,6 @@ class CMatrixPage : public PageBase {
     int64_t sentMs;
   };
   void GuardTypeRequests();
-  void DropLostTypeRequests(std::deque<TypeRequest>& requests) const;
 
   struct EffectSetting {
     std::array<int, kMatrixShownPorts> confirmed{-1, -1, -1, -1};
@@ -218,9 +216,7 @@ class CMatrixPage : public PageBase {
   std::vector<std::pair<int, int>> switchSteps_;
   bool tcpReception_ = false;
   // The poll waits for the command socket's connect notification.
-  bool awaitingSocket_ = false;
-  // The shell's connect for this showing of the page was refused before the poll was due.
-  bool socketRefused_ = false;
+  SocketConnectWait socketWait_;
   // This showing's poll gave up on the command socket ("Connect to Matrix failed!").
   bool socketGaveUp_ = false;
   // The switcher is in matrix display mode as far as the page knows.

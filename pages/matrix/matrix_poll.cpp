@@ -66,14 +66,15 @@ ExchangeStep PollExchangeStep(const PollStep& s) {
 // its own port, and only while the panel's serial link is open.
 void CMatrixPage::StartPolling() {
   if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected == 0) {
-      if (socketRefused_) {
+    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
+      case SocketConnectWait::Start::kConnected:
+        break;
+      case SocketConnectWait::Start::kWait:
+        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
+        return;
+      case SocketConnectWait::Start::kRefused:
         SocketConnectFailed();
         return;
-      }
-      awaitingSocket_ = true;
-      SetTimer(kTimerSocketConnect, kSocketConnectMs);
-      return;
     }
     ResetCollectors();
     tcpReception_ = true;
@@ -99,7 +100,6 @@ void CMatrixPage::StartPolling() {
 }
 
 void CMatrixPage::SocketConnectFailed() {
-  awaitingSocket_ = false;
   socketGaveUp_ = true;
   KillTimer(kTimerSocketConnect);
   ShowMessageFor(1500, kConnectFailed);
