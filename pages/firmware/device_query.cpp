@@ -37,6 +37,7 @@ ReplyVerdict CUpgradePage::OnDeviceReply(const CommandFrame& f, size_t index) {
   } else {
     const std::string version = std::to_string(a) + "." + std::to_string(b);
     view_.deviceLine = deviceText_ + kVersionGap + "Version: " + version;
+    view_.deviceLineCurrent = true;
     // The status line names the switcher as the General page does, also for a panel started here
     // and after the reboot of a write, when the version may have changed.
     shared_.Link.SetDevice(statusDevice_ + "  v" + version);

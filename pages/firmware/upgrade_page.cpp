@@ -173,6 +173,7 @@ void CUpgradePage::OnPageTimer(int id) {
 }
 
 void CUpgradePage::OnTabChosen(int page) {
+  view_.deviceLineCurrent = false;  // asked again on this visit
   socketWait_.Reset();
   KillTimer(kTimerSocketConnect);
   if (page == kPageFirmware) {
@@ -194,6 +195,7 @@ void CUpgradePage::AbandonWrite(const std::string& reason) {
 void CUpgradePage::ClosePort() {
   AbandonWrite("the serial port closed");
   port_.Close();
+  view_.deviceLineCurrent = false;
 }
 
 // A switcher that restarts may drop its connection; while the page waits for it to answer again,
@@ -209,8 +211,9 @@ void CUpgradePage::OnSocketNotice(int event, int error, bool /*wasConnected*/) {
     Notify();
     return;
   }
-  if (event != kSocketClose || InRebootWait()) return;
-  AbandonWrite("the TCP connection closed");
+  if (event != kSocketClose) return;
+  view_.deviceLineCurrent = false;  // the reboot wait asks the switcher again
+  if (!InRebootWait()) AbandonWrite("the TCP connection closed");
   Notify();
 }
 

@@ -66,6 +66,7 @@ struct UpgradeViewState {
   int progressValue = 0;
   std::string log;         // 1104
   std::string deviceLine;  // 1176
+  bool deviceLineCurrent = false;  // answered since the page was last shown (drawn grey otherwise)
   UpgradePromptViewState prompt;
 };
 

@@ -26,6 +26,11 @@ using skin::Qs;
 using skin::Tr;
 namespace ids = firmware_ids;
 
+constexpr const char* kDeviceLineCurrentStyle =
+    "QLabel { color: rgb(0,255,0); background: rgb(18,28,38); font-weight: bold; padding: 2px 8px; }";
+constexpr const char* kDeviceLineStaleStyle =
+    "QLabel { color: rgb(120,120,120); background: rgb(18,28,38); font-weight: bold; padding: 2px 8px; }";
+
 // The firmware file: ".fw" (".BIN" is taken too); the merge sources: ".bin".
 QString DefaultChooser(QWidget* parent, int controlId) {
   const bool firmware = controlId == ids::kOpenButton;
@@ -85,8 +90,6 @@ UpgradePageView::UpgradePageView(CUpgradePage& page, QWidget* parent)
   Identify(deviceLine_, ids::kDeviceLine);
   deviceLine_->setMinimumHeight(24);
   // A status strip like the General page's port lines.
-  deviceLine_->setStyleSheet(
-      "QLabel { color: rgb(0,255,0); background: rgb(18,28,38); font-weight: bold; padding: 2px 8px; }");
   top->addWidget(deviceLine_);
 
   auto* middle = new QHBoxLayout();
@@ -206,6 +209,9 @@ QWidget* UpgradePageView::BuildMergeGroup() {
 void UpgradePageView::Sync() {
   const UpgradeViewState& v = page_.View();
   deviceLine_->setText(Qs(v.deviceLine));
+  // Grey once the link went or the page was left, until the switcher answers again.
+  const char* style = v.deviceLineCurrent ? kDeviceLineCurrentStyle : kDeviceLineStaleStyle;
+  if (deviceLine_->styleSheet() != style) deviceLine_->setStyleSheet(style);
   ShowText(filePath_, v.filePath);
   open_->setEnabled(v.openEnabled);
   upgrade_->setEnabled(v.upgradeEnabled);

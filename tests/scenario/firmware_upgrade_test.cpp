@@ -25,6 +25,29 @@ TEST_P(FirmwareOnBothLinks, ChoosingThePageAsksTypeSizeAndVersionAndShowsTheDevi
   EXPECT_EQ(page.UpgradeMode(), 0);
 }
 
+// The line is green only while it shows what the switcher answered on this visit of the page.
+TEST_P(FirmwareOnBothLinks, TheDeviceLineIsGreyAfterLeavingThePageOrLosingTheLinkUntilAnsweredAgain) {
+  CUpgradePage& page = Enter(GetParam());
+  EXPECT_TRUE(page.View().deviceLineCurrent);
+  h.ChoosePage(kPageGeneral, 500);
+  EXPECT_FALSE(page.View().deviceLineCurrent);
+  h.model.Faults().dropNext = 100;
+  h.ChoosePage(kPageFirmware, 9000);
+  EXPECT_FALSE(page.View().deviceLineCurrent);  // nothing answered
+  h.model.Faults().dropNext = 0;
+  h.ChoosePage(kPageGeneral, 500);
+  h.ChoosePage(kPageFirmware, 500);
+  EXPECT_TRUE(page.View().deviceLineCurrent);
+  if (GetParam()) {
+    h.socket.Reset();
+  } else {
+    h.main->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure);
+  }
+  h.loop.Advance(10);
+  EXPECT_FALSE(page.View().deviceLineCurrent);
+  EXPECT_EQ(page.View().deviceLine, "Device: HDMI MATRIX 4x4          Version: 1.5");  // kept, drawn grey
+}
+
 TEST_P(FirmwareOnBothLinks, TheEntryQueryNamesTheSwitcherOnTheStatusLine) {
   ASSERT_TRUE(h.LinkFromGeneral(GetParam()));
   h.shared.Link.SetDevice("");  // as for a panel whose General page never asked
