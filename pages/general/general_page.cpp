@@ -84,7 +84,7 @@ LinkControlsPeers CGeneralPage::LinkPeers() {
             status_.MarkStale();
           },
           [this] { status_.OnLinkOpened(); }, [this] { status_.ConnectFailed(); },
-          [this] { status_.IgnoreReplies(true); }};
+          [this] { status_.IgnoreReplies(true); }, [this] { ReadBackIfOwed(); }};
 }
 
 bool CGeneralPage::RefuseWhileBusy() {
@@ -95,15 +95,19 @@ bool CGeneralPage::RefuseWhileBusy() {
 }
 
 // The activation check; an option command cut short when the page was left is followed by a
-// read-back, so the boxes show what the switcher has.
+// read-back once the link can be used, so the boxes show what the switcher has.
 void CGeneralPage::StartAction() {
-  links_.StartAction();
+  if (links_.StartAction()) ReadBackIfOwed();
+}
+
+void CGeneralPage::ReadBackIfOwed() {
   if (LinkUp() && options_.TakeOwedReadBack()) status_.StartReadBackChain(false);
 }
 
 // Leaving the page: its replies can no longer reach it (the socket serves the new page, the
 // serial port is closed), so its exchanges end quietly instead of timing out over another page.
 void CGeneralPage::OnTabChosen(int page) {
+  links_.OnTabChosen();  // the shell connects anew for the page shown next
   if (page == kPageGeneral) return;
   if (!PageBusy() && !status_.ReadBackRunning()) return;
   status_.AbandonExchanges();
@@ -165,6 +169,7 @@ void CGeneralPage::OnPageTimer(int id) {
       {kTimerStatusConnect, kTimerStatusConnect, kTcpConnect},
       {kTimerTcpConfirm, kTimerTcpConfirm, kTcpConnect},
       {kTimerRescan, kTimerRescan, [](CGeneralPage& g) { g.links_.OnRescanTimer(); }},
+      {kTimerSocketWait, kTimerSocketWait, [](CGeneralPage& g) { g.links_.OnSocketWaitTimer(); }},
   };
   for (const TimerRoute& r : kRoutes) {
     if (id >= r.first && id <= r.last) {

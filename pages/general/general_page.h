@@ -76,6 +76,7 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   static constexpr int kTimerMessage = general_timers::kMessage;
   static constexpr int kTimerStatusAnimation = general_timers::kStatusAnimation;
   static constexpr int kTimerRescan = general_timers::kRescan;
+  static constexpr int kTimerSocketWait = general_timers::kSocketWait;
   static constexpr int kTimerSerialStatusStart = general_timers::kSerialStatusStart;
   static constexpr int kTimerResetAnimation = general_timers::kResetAnimation;
   static constexpr int kTimerFirstRestoreStep = general_timers::kFirstRestoreStep;
@@ -166,6 +167,8 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   DeviceOptionsPeers OptionsPeers();
   FactoryResetPeers ResetPeers();
   LinkControlsPeers LinkPeers();
+  // An option command cut short when the page was left is followed by a read-back.
+  void ReadBackIfOwed();
 
   bool lastFrameSerial_ = true;  // where the frame being handled came from
   std::unique_ptr<Tools> tools_;

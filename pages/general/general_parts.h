@@ -24,6 +24,7 @@ constexpr int kFirstPortStep = 7;  // 7..22: the eight port steps, two each
 constexpr int kStatusConnect = 45;
 constexpr int kTcpConfirm = 47;
 constexpr int kMessage = 55;
+constexpr int kSocketWait = 64;  // the wait for the command socket when the page is shown
 constexpr int kStatusAnimation = 60;
 constexpr int kRescan = 66;
 constexpr int kSerialStatusStart = 91;

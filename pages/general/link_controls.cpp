@@ -330,23 +330,39 @@ void GeneralLinkControls::SetAddresses(std::vector<std::string> addresses) {
   tools_.Notify();
 }
 
-void GeneralLinkControls::StartAction() {
+bool GeneralLinkControls::StartAction() {
   peers_.ignoreStatusReplies();
   if (shared_.LinkMode == 1) {
-    if (shared_.PageSocketConnected == 0) tools_.ShowMessageFor(1500, PageBase::kConnectFailed);
-    return;
+    // The shell connects a new socket for the page: a slow connect is waited for, not failed.
+    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
+      case SocketConnectWait::Start::kConnected: return true;
+      case SocketConnectWait::Start::kWait: tools_.SetTimer(general_timers::kSocketWait, SocketConnectWait::kWaitMs); break;
+      case SocketConnectWait::Start::kRefused: tools_.ShowMessageFor(1500, PageBase::kConnectFailed); break;
+    }
+    return false;
   }
   if (shared_.ComLinkOpen == 0) {
     tools_.SetTimer(general_timers::kRescan, 500);
     tools_.ShowMessageFor(1500, PageBase::kOpenComFailed);
-    return;
+    return false;
   }
   // The shell closed the port while another page was shown: open it again.
   if (tools_.Port().Open(tools_.PortOwnerOfPage(), portNumber_, settings_) == 1) {
     tools_.Port().StartMonitoring();
-  } else {
-    tools_.ShowMessageFor(1500, PageBase::kOpenComFailed);
+    return true;
   }
+  tools_.ShowMessageFor(1500, PageBase::kOpenComFailed);
+  return false;
+}
+
+void GeneralLinkControls::OnTabChosen() {
+  socketWait_.Reset();
+  tools_.KillTimer(general_timers::kSocketWait);
+}
+
+void GeneralLinkControls::OnSocketWaitTimer() {
+  tools_.KillTimer(general_timers::kSocketWait);
+  if (socketWait_.OnTimeout()) tools_.ShowMessageFor(1500, PageBase::kConnectFailed);
 }
 
 void GeneralLinkControls::CloseSerialLink() {
@@ -378,6 +394,14 @@ void GeneralLinkControls::SetBroadcastAddress(const std::string& address) {
 }
 
 void GeneralLinkControls::OnSocketNotice(int event, int error, bool wasConnected) {
+  if (event == kSocketConnect && socketWait_.OnConnect(error)) {
+    tools_.KillTimer(general_timers::kSocketWait);
+    if (error != 0) {
+      tools_.ShowMessageFor(1500, PageBase::kConnectFailed);
+    } else {
+      peers_.socketReady();
+    }
+  }
   if (event == kSocketConnect && awaitingTcpConnect_) {
     error == 0 ? TcpConnectConfirmed() : TcpConnectFailed();
   } else if (event == kSocketClose && wasConnected) {

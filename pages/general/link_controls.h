@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/socket_connect_wait.h"
 #include "base/event_loop.h"
 #include "link/udp_socket.h"
 #include "pages/general/general_parts.h"
@@ -43,6 +44,7 @@ struct LinkControlsPeers {
   std::function<void()> linkOpened;     // the first query after a link opens
   std::function<void()> connectFailed;  // a status request's connect failed
   std::function<void()> ignoreStatusReplies;  // TCP port replies count only once asked for
+  std::function<void()> socketReady;  // the command socket the page waited for came up
 };
 
 class GeneralLinkControls {
@@ -70,7 +72,11 @@ class GeneralLinkControls {
   void SetBroadcastAddress(const std::string& address);
 
   // Shell duties.
-  void StartAction();
+  // True when the link can be used at once; over TCP a socket still connecting is waited for
+  // and `socketReady` follows.
+  bool StartAction();
+  void OnTabChosen();
+  void OnSocketWaitTimer();
   void CloseSerialLink();
   void StartIpSearch();
   void OnSocketNotice(int event, int error, bool wasConnected);
@@ -105,6 +111,7 @@ class GeneralLinkControls {
   int comConnected_ = 0;
   int portNumber_ = 0;
   bool awaitingTcpConnect_ = false;
+  SocketConnectWait socketWait_;
   // The port for an address typed without one, and the port the address box last gave the link
   // (so a port set from outside, by the command line, is told from one typed with an address).
   uint16_t defaultPort_ = kCommandPort;
