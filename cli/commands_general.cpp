@@ -63,10 +63,24 @@ Json PortsJson(const std::array<PortLineViewState, GeneralStatusViewState::kPort
   return ports;
 }
 
-// An option box shows the switcher's state only while it is enabled: the border is read back in
-// the multi-viewer display mode alone, and outside it its box keeps whatever it held before.
-Json OptionJson(const CheckViewState& box) { return box.enabled ? Json(box.checked) : Json(); }
-const char* OptionText(const CheckViewState& box) { return !box.enabled ? "unknown" : box.checked ? "on" : "off"; }
+// An option box shows the switcher's state only once the read-back walked to its end, and only
+// while it is enabled: the border is read back in the multi-viewer display mode alone, and outside
+// it its box keeps whatever it held before.
+bool OptionKnown(const GeneralOptionsViewState& options, const CheckViewState& box) { return options.current && box.enabled; }
+Json OptionJson(const GeneralOptionsViewState& options, const CheckViewState& box) {
+  return OptionKnown(options, box) ? Json(box.checked) : Json();
+}
+const char* OptionText(const GeneralOptionsViewState& options, const CheckViewState& box) {
+  return !OptionKnown(options, box) ? "unknown" : box.checked ? "on" : "off";
+}
+
+// A read-back cut short by a lost or damaged answer is walked again after the device
+// information: it takes a moment, after which what was not read stays unknown.
+void AwaitOptions(Session& s, const CGeneralPage& g) {
+  constexpr int kStepMs = 50;
+  constexpr int kWaitMs = 2000;
+  for (int waited = 0; !g.OptionsView().current && waited < kWaitMs && !s.Expired(); waited += kStepMs) s.RunFor(kStepMs);
+}
 
 // The input the video wall shows (its checked box), 0 for none.
 int WallInput(const GeneralOptionsViewState& options) {
@@ -80,6 +94,7 @@ int WallInput(const GeneralOptionsViewState& options) {
 Report RunInfo(Session& s) {
   if (auto failed = OpenGeneral(s)) return *failed;
   CGeneralPage& g = s.General();
+  AwaitOptions(s, g);
   const GeneralStatusViewState& status = g.StatusView();
   const GeneralOptionsViewState& options = g.OptionsView();
   const int mode = g.DisplayMode() >= 1 && g.DisplayMode() <= 3 ? g.DisplayMode() : 0;
@@ -90,9 +105,9 @@ Report RunInfo(Session& s) {
   j.Set("size", Size(status.deviceText));
   j.Set("display_mode", kModeNames[static_cast<size_t>(mode)]);
   Json opts = Json::MakeObject();
-  opts.Set("beep", OptionJson(options.beep));
-  opts.Set("ir", OptionJson(options.ir));
-  opts.Set("border", OptionJson(options.border));
+  opts.Set("beep", OptionJson(options, options.beep));
+  opts.Set("ir", OptionJson(options, options.ir));
+  opts.Set("border", OptionJson(options, options.border));
   j.Set("options", opts);
   r.lines.push_back("device:       " + status.deviceText);
   r.lines.push_back("version:      " + status.versionText);
@@ -116,8 +131,8 @@ Report RunInfo(Session& s) {
     r.lines.push_back("video wall:   " + std::to_string(selected(options.wallX)) + "x" +
                       std::to_string(selected(options.wallY)) + ", input " + std::to_string(input));
   }
-  r.lines.push_back(std::string("options:      beep ") + OptionText(options.beep) + ", ir " +
-                    OptionText(options.ir) + ", border " + OptionText(options.border));
+  r.lines.push_back(std::string("options:      beep ") + OptionText(options, options.beep) + ", ir " +
+                    OptionText(options, options.ir) + ", border " + OptionText(options, options.border));
   j.Set("inputs", PortsJson(status.inputs));
   j.Set("outputs", PortsJson(status.outputs));
   for (size_t k = 0; k < kPorts; ++k) r.lines.push_back(status.inputs[k].text);
@@ -139,9 +154,14 @@ constexpr std::array<OnOffOption, 3> kOptions{{
 Report RunOption(Session& s, const OnOffOption& option, bool on) {
   if (auto failed = OpenGeneral(s)) return *failed;
   CGeneralPage& g = s.General();
+  AwaitOptions(s, g);
   const CheckViewState& box = g.OptionsView().*option.box;
   Report r;
-  if (!box.enabled) {
+  if (!g.OptionsView().current) {
+    // A click toggles what the box shows: unread, it could ask for the wrong state.
+    r = Report::Failure(Outcome::kTimedOut, "The switcher's options could not be read",
+                        "an answer of the read-back was lost or damaged, twice");
+  } else if (!box.enabled) {
     r = Report::Failure(Outcome::kRefused, std::string("The ") + option.name + " option is disabled",
                         "Show Border belongs to the multi-viewer display mode");
   } else if (box.checked != on) {
@@ -151,9 +171,9 @@ Report RunOption(Session& s, const OnOffOption& option, bool on) {
         [&](CGeneralPage& p) { return (p.OptionsView().*option.box).checked == on; });
   }
   const CheckViewState& now = g.OptionsView().*option.box;
-  r.lines.push_back(std::string(option.name) + ": " + OptionText(now));
+  r.lines.push_back(std::string(option.name) + ": " + OptionText(g.OptionsView(), now));
   r.result.Set("option", option.name);
-  r.result.Set("on", OptionJson(now));
+  r.result.Set("on", OptionJson(g.OptionsView(), now));
   return r;
 }
 

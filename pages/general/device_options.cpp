@@ -66,6 +66,7 @@ void DeviceOptions::SendOnOff(uint8_t op, CheckViewState& box, std::optional<boo
 // "Time out!". After a refusal or a time-out the options are read back, so the controls show
 // what the switcher really has (it may have taken a change whose acknowledgement was lost).
 void DeviceOptions::StartOptionCommand(const CommandFrame& frame) {
+  walkFromFirstQuery_ = false;  // the read-back it may start walks from the middle
   Exchange command;
   command.id = kOptionCommandExchange;
   command.steps.push_back(ExchangeStep::Frame(frame, {frame[p::kByteOpcode], frame[p::kByteSub]},
@@ -185,7 +186,7 @@ void DeviceOptions::ApplyDisplayMode(int mode) {
   if (known && e.nextQueryOp != 0) {
     ContinueReadBack(p::Query(e.nextQueryOp, e.nextQuerySub));
   } else {
-    peers_.readBackDone();
+    EndReadBack();
   }
 }
 
@@ -197,7 +198,7 @@ void DeviceOptions::ApplyInputChannel(int value, bool readBack, bool serialPath)
       for (int n = 1; n <= 4; ++n) view_.inputs[static_cast<size_t>(n - 1)].checked = n == value;
     }
     tools_.Notify();
-    if (readBack) peers_.readBackDone();
+    if (readBack) EndReadBack();
     return;
   }
   Select(view_.audio, value);
@@ -245,7 +246,18 @@ bool DeviceOptions::OnFrame(const CommandFrame& frame, bool serialPath) {
   return false;
 }
 
-void DeviceOptions::StartReadBack() { SendReadBackQuery(p::DeviceQuery(p::kSubIrState)); }
+void DeviceOptions::StartReadBack() {
+  walkFromFirstQuery_ = true;
+  SendReadBackQuery(p::DeviceQuery(p::kSubIrState));
+}
+
+// Only a walk that went from the first query to its end, each answer the awaited one, shows
+// every box as the switcher has it; a walk cut short by a lost or damaged answer leaves them grey.
+void DeviceOptions::EndReadBack() {
+  if (readBackMayGoOn_ && std::exchange(walkFromFirstQuery_, false)) view_.current = true;
+  tools_.Notify();
+  peers_.readBackDone();
+}
 
 void DeviceOptions::BeepRestored() {
   view_.beep.checked = true;
@@ -294,7 +306,7 @@ void DeviceOptions::OnBorderState(const CommandFrame& f, bool serialPath) {
   view_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
   pendingBorder_.reset();
   tools_.Notify();
-  peers_.readBackDone();
+  EndReadBack();
 }
 
 void DeviceOptions::OnDisplayModeAck(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kBytePort]); }

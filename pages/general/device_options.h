@@ -41,6 +41,8 @@ class DeviceOptions {
 
   // The first query of the read-back chain.
   void StartReadBack();
+  // The link closed or failed: the boxes stay, greyed, until they are read back again.
+  void MarkStale() { view_.current = false; }
   // An option command cut short by leaving the page leaves the boxes unsure: true once, when the
   // options must be read back on return.
   bool TakeOwedReadBack() { return std::exchange(readBackOwed_, false); }
@@ -60,6 +62,7 @@ class DeviceOptions {
   void OnOptionCommandEnd(ExchangeEnd end);
   void SendReadBackQuery(const CommandFrame& query);
   void ContinueReadBack(const CommandFrame& next);
+  void EndReadBack();
   void ApplyDisplayMode(int mode);
   void ApplyInputChannel(int value, bool readBack, bool serialPath);
   void OnIrState(const CommandFrame& f, bool serialPath);
@@ -96,6 +99,7 @@ class DeviceOptions {
   bool readBackMayGoOn_ = false;  // the frame being handled is one of those
   bool optionReplyAwaited_ = false;
   bool readBackOwed_ = false;
+  bool walkFromFirstQuery_ = false;  // the walk now under way began with the first query
 };
 
 }  // namespace velantor

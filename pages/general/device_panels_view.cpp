@@ -300,6 +300,9 @@ void DeviceOptionsPanel::Sync() {
   for (size_t n = 0; n < inputs_.size(); ++n) ShowCheck(inputs_[n], v.inputs[n]);
   skin::SetCaption(reset_, skin::Tr(v.factoryResetCaption));
   reset_->setEnabled(v.factoryResetEnabled);
+  // Settings not read back over the present link are shown, but greyed, like the status lines.
+  const QString css = v.current ? "" : "QCheckBox, QComboBox, QPushButton:checked { color: rgb(150,150,150); }";
+  if (styleSheet() != css) setStyleSheet(css);
   syncing_ = false;
 }
 

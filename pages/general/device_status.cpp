@@ -168,6 +168,11 @@ void DeviceStatus::ReadBackChainDone() {
   if (readBackRunning_) StartDeviceInfo();
 }
 
+void DeviceStatus::OnInfoStartTimer() {
+  readBackStalled_ = readBackRunning_;
+  StartDeviceInfo();
+}
+
 // A factory reset under way is not cut short: the device information waits for the next
 // connect or request.
 void DeviceStatus::StartDeviceInfo() {
@@ -206,6 +211,7 @@ void DeviceStatus::StartStatusChain(bool withInfo, bool paused) {
   };
   chain.onEnd = [this, infoSteps](ExchangeEnd end, size_t index) {
     OnChainEnd(end, index >= infoSteps);
+    if (std::exchange(readBackStalled_, false) && end == ExchangeEnd::kDone) peers_.startReadBack();
     if (end != ExchangeEnd::kTimeOut) return;
     // Silence before the device information after a connect means nothing answers on this
     // link: said plainly, and the link stays open for the user to fix the cable.
@@ -287,6 +293,7 @@ void DeviceStatus::OnChainEnd(ExchangeEnd end, bool walkReached) {
 void DeviceStatus::StopAll(ExchangeEnd end) {
   tools_.KillTimer(general_timers::kInfoStart);
   readBackRunning_ = false;
+  readBackStalled_ = false;
   tools_.Runner().End(end);
   EndVisible();
   view_.statusRadioChecked = false;

@@ -43,8 +43,11 @@ class DeviceStatus {
   // A read-back that repairs the controls after a failed option command is the read-back alone.
   void StartReadBackChain(bool thenDeviceInfo);
   void ReadBackChainDone();
-  // Timer 1, or the end of the read-back chain.
+  // The end of the read-back chain.
   void StartDeviceInfo();
+  // Timer 1: the read-back has not ended (an answer was lost or damaged, and it has no timers),
+  // so the device information goes first and the read-back is walked again after it.
+  void OnInfoStartTimer();
   // A status frame outside the runner's awaited step: true when it was this part's.
   bool OnFrame(const CommandFrame& frame, bool sumOk, bool serialPath);
   // The link closed or failed: what is shown stays, greyed, until it is read again.
@@ -71,6 +74,7 @@ class DeviceStatus {
   GeneralStatusViewState view_;
   bool ignoreReplies_ = true;
   bool readBackRunning_ = false;  // the untimed read-back chain after a connect
+  bool readBackStalled_ = false;  // walk it again once the device information has come
   bool visible_ = false;          // a request with the "Getting status" dialog is under way
   int pendingRequest_ = 0;        // a request waits for its TCP connect
   std::string deviceType_;

@@ -59,6 +59,7 @@ struct GeneralOptionsViewState {
                                   CheckViewState{"Input 4"}};
   std::string factoryResetCaption = "Factory Reset";
   bool factoryResetEnabled = true;
+  bool current = false;  // read back over the link that is open now (drawn grey otherwise)
 };
 
 }  // namespace velantor

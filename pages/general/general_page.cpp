@@ -82,6 +82,7 @@ LinkControlsPeers CGeneralPage::LinkPeers() {
   return {[this] {
             status_.AbandonExchanges();
             status_.MarkStale();
+            options_.MarkStale();
           },
           [this] { status_.OnLinkOpened(); }, [this] { status_.ConnectFailed(); },
           [this] { status_.IgnoreReplies(true); }, [this] { ReadBackIfOwed(); }};
@@ -165,7 +166,7 @@ void CGeneralPage::OnPageTimer(int id) {
   };
   static constexpr Handler kTcpConnect = [](CGeneralPage& g) { g.links_.OnTcpConnectTimer(); };
   static constexpr TimerRoute kRoutes[] = {
-      {kTimerInfoStart, kTimerInfoStart, [](CGeneralPage& g) { g.status_.StartDeviceInfo(); }},
+      {kTimerInfoStart, kTimerInfoStart, [](CGeneralPage& g) { g.status_.OnInfoStartTimer(); }},
       {kTimerStatusConnect, kTimerStatusConnect, kTcpConnect},
       {kTimerTcpConfirm, kTimerTcpConfirm, kTcpConnect},
       {kTimerRescan, kTimerRescan, [](CGeneralPage& g) { g.links_.OnRescanTimer(); }},

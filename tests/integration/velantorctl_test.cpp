@@ -374,6 +374,16 @@ TEST(Velantorctl, TheSerialLinkDrivesTheSamePages) {
   EXPECT_TRUE(Has(r.out, R"("device":"HDMI MATRIX 4X4")")) << r.out;
 }
 
+// Unread option boxes hold no state of the switcher's: a damaged answer of the read-back is
+// read again, never reported as "off".
+TEST(Velantorctl, InfoReadsTheOptionsAgainWhenAnAnswerOfTheReadBackWasDamaged) {
+  Switcher sim({"--no-tcp", "--no-udp"});  // beep and IR on
+  sim.Say("corrupt 1", "corrupting");
+  CtlResult r = Ctl({"--connect", sim.Serial(), "info"});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "options:      beep on, ir on, border unknown\n")) << r.out;
+}
+
 TEST(Velantorctl, FailuresGiveTheirExitCodeAndThePanelsMessage) {
   Switcher sim;
   const std::string link = sim.Tcp();

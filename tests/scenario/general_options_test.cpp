@@ -3,6 +3,8 @@
 // lists, the link test, and the factory reset with its retries, time-outs and standby.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scenario/general_page_fixture.h"
 
 namespace velantor {
@@ -129,6 +131,45 @@ TEST_F(GeneralOptions, AMissingAcknowledgementIsResentOnceThenTimesOutAndTheOpti
   ASSERT_GE(Sent().size(), mark);
   EXPECT_FALSE(page->TimerRunning(CGeneralPage::kTimerOptionRetry) ||
                page->TimerRunning(CGeneralPage::kTimerOptionTimeout));
+}
+
+// The read-back has no timers: an answer lost or damaged on the way stops the walk, and the
+// boxes would go on showing what they held before as if the switcher had it.
+TEST_F(GeneralOptions, AWalkStoppedByADamagedAnswerLeavesTheBoxesGreyAndIsMadeAgainAfterTheDeviceInformation) {
+  auto& o = model.State().options;
+  o.ir = false;
+  o.beep = false;
+  model.Faults().corruptNext = 1;  // the IR state's answer fails its checksum
+  ConnectSerial();
+  EXPECT_FALSE(V().current);
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "");
+  loop.Advance(3000);
+  EXPECT_TRUE(V().current);
+  EXPECT_FALSE(V().ir.checked);
+  EXPECT_FALSE(V().beep.checked);
+  EXPECT_TRUE(V().modes[0].checked);
+  const auto sent = Sent();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), Wire(0x01, 0x0A)), 2);  // the walk, once more
+  EXPECT_TRUE(page->StatusView().deviceCurrent);
+}
+
+TEST_F(GeneralOptions, BoxesNotReadInEitherWalkStayGreyAndAClosedLinkGreysThemAgain) {
+  model.Faults().dropNext = 1;
+  ConnectSerial();
+  // The walk is made again right after the last port answer: lose its first answer too.
+  for (int t = 0; t < 5000 && !page->StatusView().outputs[3].current; ++t) loop.Advance(1);
+  ASSERT_TRUE(page->StatusView().outputs[3].current);
+  model.Faults().dropNext = 1;
+  loop.Advance(5000);
+  EXPECT_FALSE(V().current);
+  EXPECT_FALSE(page->PageBusy());
+  EXPECT_TRUE(h.main->HeadersEnabled());
+  // A status request reads the ports only; a new link walks the options again.
+  page->OnComConnect();
+  ConnectSerial();
+  EXPECT_TRUE(V().current);
+  page->OnComConnect();
+  EXPECT_FALSE(V().current);
 }
 
 TEST_F(GeneralOptions, AChangeCutShortByLeavingThePageIsReadBackOnReturn) {
