@@ -171,6 +171,9 @@ class CellRun {
       if (m == "Please wait...") continue;
       r.outcome += (r.outcome.empty() ? "" : "; ") + m;
     }
+    // Without a message the status line may still say what happened to the link.
+    if (r.outcome.empty() && h_.shared.Link.state == LinkReport::kLost) r.outcome = "status line: lost";
+    if (r.outcome.empty() && Mismatches(ItemsOf(h_, op_.page)).empty()) r.outcome = "(no message; shows the switcher's state)";
     if (r.outcome.empty()) r.outcome = "(silent)";
     // A quiet time long enough for every late reply and every message to be over.
     const size_t wireMark = h_.FrameCount();
