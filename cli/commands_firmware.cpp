@@ -247,7 +247,7 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
       if (stopped) return true;
     }
     ShowPartProgress(bar, page);
-    return page.Upgrading() == 0 && !page.Runner().Running();
+    return page.Upgrading() == 0 && !page.WriteRunning();
   });
   follower.Flush();
   bar.Clear();
@@ -258,9 +258,12 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
                      : s.Judge(mark, confirmed && page.Upgrading() == 0);
   if (!r.Ok() && r.message.empty() && !notices.empty()) r.message = notices.back();
   if (r.outcome == Outcome::kRefused && r.reason.empty() && !log.empty()) r.reason = log.back();
+  // After a write the page asks the device line of the new firmware; the write's outcome is judged
+  // already, so a switcher slow to answer that does not turn it into a failure.
+  if (!stopped) s.RunUntil([&] { return !page.Runner().Running(); });
   r.result.Set("file", request.path);
   r.result.Set("log", Json::ArrayOf(log));
-  r.result.Set("device", page.DeviceText());
+  r.result.Set("device", page.View().deviceLineCurrent ? Json(page.DeviceText()) : Json());
   return r;
 }
 

@@ -110,6 +110,9 @@ ReplyVerdict CEdidPage::StatusVerdict(const CommandFrame& reply, const char* fai
 // The end of a set, copy or download: the message, then the refresh of what changed (input
 // `refreshInput`, or every input from the first when it is 0).
 void CEdidPage::EndOperation(ExchangeEnd end, const char* success, int refreshInput) {
+  // What the switcher changed, or may have changed when its answer never came, is old until the
+  // refresh reads it.
+  if (end == ExchangeEnd::kDone || end == ExchangeEnd::kTimeOut) MarkRowsStale(refreshInput);
   if (end == ExchangeEnd::kDone) {
     ClosePleaseWait();
     ShowMessageFor(kMessageMs, success);
@@ -253,9 +256,12 @@ void CEdidPage::OnTabChosen(int page) {
 
 // The shell closes the port when another page is chosen (the exchanges have ended then) or
 // after a serial failure, which ends an operation that still runs.
-// The rows no longer show what the switcher has once the link went or the page was left.
-void CEdidPage::MarkRowsStale() {
-  for (EdidStatusRowViewState& row : status_.rows) row.current = false;
+// The rows no longer show what the switcher has once the link went or the page was left, or
+// once an operation changed the input's EDID.
+void CEdidPage::MarkRowsStale(int input) {
+  for (size_t i = 0; i < status_.rows.size(); ++i) {
+    if (input == 0 || static_cast<int>(i) + 1 == input) status_.rows[i].current = false;
+  }
 }
 
 void CEdidPage::ClosePort() {

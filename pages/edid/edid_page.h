@@ -146,7 +146,7 @@ class CEdidPage : public PageBase {
   bool ApplyStatusReply(const CommandFrame& frame);
   void StartRefresh(int firstInput, int lastInput);
   void StartEntryRefresh();
-  void MarkRowsStale();
+  void MarkRowsStale(int input = 0);  // 0: every row
 
   // Reading (edid_read.cpp).
   void StartCapture();

@@ -145,6 +145,7 @@ class CUpgradePage : public PageBase {
   uint64_t PartEnd(int part) const;
   const std::string& DeviceText() const { return deviceText_; }
   const std::optional<FirmwareFile>& LoadedFile() const { return file_; }
+  bool WriteRunning() const { return runner_.RunningId() == kWrite; }
 
  private:
   enum ExchangeId { kDeviceQuery = 1, kWrite = 2 };

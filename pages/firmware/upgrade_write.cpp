@@ -274,6 +274,9 @@ void CUpgradePage::OnWriteEnd(ExchangeEnd end, size_t index) {
       } else {
         AppendLog(kSuccess);
       }
+      // The switcher runs the new firmware now: the device line shows its version once asked.
+      view_.deviceLineCurrent = false;
+      StartDeviceQuery();
       break;
     case ExchangeEnd::kTimeOut:  // the runner shows "Time out!"
       switch (step.kind) {

@@ -34,6 +34,30 @@ TEST_P(EdidModesOnBothLinks, SettingAModeOnOneInputHandshakesSetsAndRefreshesTha
   EXPECT_EQ(edid.Operation(), EdidOperation::kSetMode);
 }
 
+// A row shows the input's EDID as the switcher reported it: once a set changed it (or may have,
+// when its answer never came) the old text is grey until a status answer reads it again.
+TEST_P(EdidModesOnBothLinks, ARowTheSetChangedIsGreyUntilTheRefreshReadsIt) {
+  CEdidPage& edid = Enter(GetParam());
+  const auto current = [&](int n) { return edid.StatusView().rows[static_cast<size_t>(n - 1)].current; };
+  ASSERT_TRUE(current(3));
+  h.model.Faults().misportNext = 1000;  // the refresh's answers name the neighbouring input
+  edid.OnModeSelChange(1);
+  edid.OnSetTargetSelChange(2);  // "IN3"
+  edid.OnSetMode();
+  h.loop.Advance(10000);
+  EXPECT_EQ(h.model.State().Input(3).edidCode, 3);
+  EXPECT_FALSE(current(3));
+  EXPECT_TRUE(current(1));
+  h.model.Faults().misportNext = 0;
+  h.model.Faults().dropEvery = 1;  // the next set is never answered
+  edid.OnSetTargetSelChange(0);  // "IN1"
+  edid.OnSetMode();
+  h.loop.Advance(10000);
+  EXPECT_EQ(Message(), "Time out!");
+  EXPECT_FALSE(current(1));
+  EXPECT_TRUE(current(2));
+}
+
 TEST_P(EdidModesOnBothLinks, SettingAModeOnAllInputsRefreshesEveryInputFromTheFirst) {
   CEdidPage& edid = Enter(GetParam());
   const size_t mark = Mark();

@@ -11,6 +11,9 @@ INSTANTIATE_TEST_SUITE_P(Links, FirmwareOnBothLinks, ::testing::Bool(), Firmware
 
 const std::string kRebootCheck = FwWire({0x01, 0x01, 0, 0, 0, 0, 0, 0x40});
 const std::string kPart1Start = FwWire({0x20, 0x01, 0x01, 0, 0, 0, 0, 0x40});
+// After a write the device line is asked again: type, size and version.
+const std::string kSizeQuery = FwWire({0x01, 0x02, 0, 0, 0, 0, 0, 0x40});
+const std::string kVersionQuery = FwWire({0x01, 0x03, 0, 0, 0, 0, 0, 0x40});
 
 std::string Header(int part, int index) { return FwWire({0x20, part, 0xAA, 0, 0, 0x01, 0x01, 0x40, index}); }
 std::string LastHeader(int part, int index) { return FwWire({0x20, part, 0x56, 0, 0xFE, 0, 0x01, 0x40, index}); }
@@ -74,8 +77,10 @@ TEST_P(FirmwareOnBothLinks, AMainFileIsWrittenWholeAndReportedOnlyOnceTheSwitche
       Header(1, 2),    LastHeader(1, 3),
       kRebootCheck,  // the switcher restarts for 2 s and does not hear it
       kRebootCheck,
+      kRebootCheck,    kSizeQuery, kVersionQuery,  // the device line of the new firmware
   };
   EXPECT_EQ(SentSince(mark), expected);
+  EXPECT_TRUE(page.View().deviceLineCurrent);
   EXPECT_EQ(BlocksToDevice().size(), 4u);
   EXPECT_EQ(Written(1, image.size()), image);
   const std::string log = Log().substr(Log().find("Upgrading"));
@@ -315,6 +320,7 @@ TEST_F(FirmwarePageTest, SlaveAndIrPartsAreWrittenOneAfterTheOtherThroughTheirCh
       FwWire({0x20, 0x02, 0x01, 0, 0, 0, 0, 0x40}), Header(2, 0), Header(2, 1), LastHeader(2, 2),
       kRebootCheck, kRebootCheck,
       FwWire({0x20, 0x02, 0x03, 0, 0, 0, 0, 0x40}), Header(3, 0), LastHeader(3, 1),
+      kRebootCheck, kSizeQuery, kVersionQuery,
   };
   EXPECT_EQ(SentSince(mark), expected);
   EXPECT_EQ(Written(2, slave.size()), slave);
@@ -336,7 +342,8 @@ TEST_F(FirmwarePageTest, APanelPartIsOnlyStartedAndTheWriteIsReportedIncomplete)
   RunWrite();
   const auto sent = SentSince(mark);
   ASSERT_FALSE(sent.empty());
-  EXPECT_EQ(sent.back(), FwWire({0x20, 0x04, 0x01, 0, 0, 0, 0, 0x40}));
+  ASSERT_GE(sent.size(), 4u);
+  EXPECT_EQ(sent[sent.size() - 4], FwWire({0x20, 0x04, 0x01, 0, 0, 0, 0, 0x40}));  // then the device line
   EXPECT_EQ(h.model.Firmware().PanelStarts(), 1);
   EXPECT_TRUE(Logged("Firmware upgrade incomplete: the panel MCU3 image was not written\r\n"));
   EXPECT_FALSE(Logged("Successfully"));

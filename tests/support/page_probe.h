@@ -82,9 +82,10 @@ inline std::vector<ShownItem> MatrixItems(ShellHarness& h) {
 inline std::vector<ShownItem> EdidItems(ShellHarness& h) {
   auto& e = h.PageAs<CEdidPage>(kPageEdid);
   std::vector<ShownItem> items;
+  // A grey row claims nothing.
   for (int n = 1; n <= 4; ++n) {
-    items.push_back({"edid " + std::to_string(n), e.StatusView().rows[static_cast<size_t>(n - 1)].text,
-                     EdidStatusText(h.model.State().Input(n).edidCode)});
+    const auto& row = e.StatusView().rows[static_cast<size_t>(n - 1)];
+    items.push_back({"edid " + std::to_string(n), row.current ? row.text : "", EdidStatusText(h.model.State().Input(n).edidCode)});
   }
   return items;
 }
@@ -95,7 +96,8 @@ inline std::vector<ShownItem> FirmwareItems(ShellHarness& h) {
   const auto& id = h.model.State().identity;
   const std::string version = std::to_string(id.versionMajor) + "." + std::to_string(id.versionMinor);
   const std::string& line = f.View().deviceLine;
-  return {{"device line", line.empty() ? "" : (line.find(version) != std::string::npos ? version : line), version}};
+  if (line.empty() || !f.View().deviceLineCurrent) return {{"device line", "", version}};  // grey: claims nothing
+  return {{"device line", line.find(version) != std::string::npos ? version : line, version}};
 }
 
 inline std::vector<ShownItem> ItemsOf(ShellHarness& h, int page) {
