@@ -125,6 +125,11 @@ void CMatrixPage::GuardTypeRequests() {
   Notify();
 }
 
+void CMatrixPage::ForgetTypeRequests() {
+  for (auto& requests : typeRequests_) requests.clear();
+  KillTimer(kTimerTypeGuard);
+}
+
 void CMatrixPage::ApplyType(int column, int type, bool /*serialPath*/) {
   if (!ValidOutput(column) || type < p::kSignalHdmi || type > p::kSignalAv) return;
   MatrixColumnViewState& view = view_.columns[Slot(column)];

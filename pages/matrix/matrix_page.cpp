@@ -149,6 +149,7 @@ void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
   }
   if (event != kSocketClose || !wasConnected) return;
   MarkOutputsStale();
+  ForgetTypeRequests();  // no acknowledgement can come over a closed connection
   Notify();
   if (!runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
@@ -163,7 +164,7 @@ void CMatrixPage::ShowTimeOut(const std::string& text) { ShowMessageFor(kMessage
 void CMatrixPage::OnStandby() {
   runner_.End(ExchangeEnd::kStandby);
   socketWait_.Reset();
-  for (auto& requests : typeRequests_) requests.clear();
+  ForgetTypeRequests();
   for (int id = 1; id <= kLastPageTimer; ++id) KillTimer(id);
   shared_.Busy.Close();
   ShowStandbyNotice();
@@ -206,6 +207,7 @@ void CMatrixPage::OnExchangeEnd() {
 void CMatrixPage::ClosePort() {
   port_.Close();
   MarkOutputsStale();
+  ForgetTypeRequests();
   if (!runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
   ShowMessageFor(kMessageMs, kOpenComFailed);
@@ -226,8 +228,7 @@ void CMatrixPage::OnTabChosen(int /*page*/) {
   socketWait_.Reset();  // the shell connects the socket anew for the page shown
   socketGaveUp_ = false;
   KillTimer(kTimerSocketConnect);
-  for (auto& requests : typeRequests_) requests.clear();
-  KillTimer(kTimerTypeGuard);
+  ForgetTypeRequests();
   if (runner_.Running()) runner_.End(ExchangeEnd::kAbandoned);
 }
 

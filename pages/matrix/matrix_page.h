@@ -123,6 +123,7 @@ class CMatrixPage : public PageBase {
     int64_t sentMs;
   };
   void GuardTypeRequests();
+  void ForgetTypeRequests();  // no acknowledgement can reach the page any more
 
   struct EffectSetting {
     std::array<int, kMatrixShownPorts> confirmed{-1, -1, -1, -1};
@@ -151,7 +152,7 @@ class CMatrixPage : public PageBase {
   // The link test without a message (the input-type buttons).
   // Every exchange of the page ends here: the gates open again.
   void OnExchangeEnd();
-  void OnSwitchEnd(ExchangeEnd end);
+  void OnSwitchEnd(ExchangeEnd end, size_t index);
   Exchange NewExchange(int id, bool withBusy);
 
   // routing.cpp

@@ -30,10 +30,13 @@ using skin::Tr;
 constexpr int kRowHeight = 19;
 constexpr int kNameColumnWidth = 72;
 constexpr int kConfigurationWidth = 300;
-// The input an output shows stands out from the other buttons.
+// The input an output shows stands out from the other buttons; grey while it is not what the
+// switcher reported on this visit, like the read-out.
 constexpr const char* kInputButtonStyle =
     "QPushButton[input=\"true\"]:checked { background: rgb(46,150,70); color: white; font-weight: bold;"
-    " border: 1px solid rgb(24,100,44); border-radius: 3px; padding: 3px; }";
+    " border: 1px solid rgb(24,100,44); border-radius: 3px; padding: 3px; }"
+    "QPushButton[input=\"true\"][stale=\"true\"]:checked { background: rgb(120,120,120);"
+    " border: 1px solid rgb(90,90,90); }";
 
 QPushButton* NewButton(QWidget* parent, int controlId, bool checkable) {
   auto* button = new QPushButton(parent);
@@ -288,7 +291,14 @@ void MatrixPageView::Sync() {
     w.display->SetText(Qs(state.display));
     // Grey: not read from the switcher on this visit (or the link went since).
     w.display->SetColors(state.current ? QColor(0x00, 0xFF, 0x00) : QColor(0x78, 0x78, 0x78), QColor(0x00, 0x00, 0x00));
-    for (size_t n = 0; n < w.inputs.size(); ++n) skin::ShowCheck(w.inputs[n], state.inputs[n]);
+    for (size_t n = 0; n < w.inputs.size(); ++n) {
+      skin::ShowCheck(w.inputs[n], state.inputs[n]);
+      if (w.inputs[n]->property("stale").toBool() != !state.current) {
+        w.inputs[n]->setProperty("stale", !state.current);
+        w.inputs[n]->style()->unpolish(w.inputs[n]);  // the property selector is matched at polish
+        w.inputs[n]->style()->polish(w.inputs[n]);
+      }
+    }
     ShowButton(w.previous, state.previous);
     ShowButton(w.next, state.next);
   }

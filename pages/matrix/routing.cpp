@@ -47,7 +47,7 @@ void CMatrixPage::StartSingleSwitch(int output, int input, int firstMs) {
   Exchange exchange = NewExchange(kSingleSwitch, true);
   exchange.steps.push_back(SwitchStep(input, output, firstMs));
   exchange.onReply = [this](const CommandFrame& frame, size_t index) { return OnSwitchAck(frame, index); };
-  exchange.onEnd = [this](ExchangeEnd end, size_t) { OnSwitchEnd(end); };
+  exchange.onEnd = [this](ExchangeEnd end, size_t index) { OnSwitchEnd(end, index); };
   runner_.Start(std::move(exchange));
   switchSteps_ = {{input, output}};
   Notify();
@@ -68,7 +68,7 @@ void CMatrixPage::StartSequence(std::vector<std::pair<int, int>> steps) {
   Exchange exchange = NewExchange(kSequence, true);
   for (const auto& [input, output] : steps) exchange.steps.push_back(SwitchStep(input, output, kReplyMs));
   exchange.onReply = [this](const CommandFrame& frame, size_t index) { return OnSwitchAck(frame, index); };
-  exchange.onEnd = [this](ExchangeEnd end, size_t) { OnSwitchEnd(end); };
+  exchange.onEnd = [this](ExchangeEnd end, size_t index) { OnSwitchEnd(end, index); };
   runner_.Start(std::move(exchange));
   switchSteps_ = std::move(steps);
   Notify();
@@ -87,8 +87,13 @@ ReplyVerdict CMatrixPage::OnSwitchAck(const CommandFrame& frame, size_t index) {
   return ReplyVerdict::kAccept;
 }
 
-void CMatrixPage::OnSwitchEnd(ExchangeEnd end) {
+// A switch whose acknowledgement never came may have been made: the output's read-out is grey
+// until the switcher reports it again.
+void CMatrixPage::OnSwitchEnd(ExchangeEnd end, size_t index) {
   if (end == ExchangeEnd::kRefused) ShowMessageFor(1500, kSetFailed);
+  if (end == ExchangeEnd::kTimeOut && index < switchSteps_.size()) {
+    view_.outputs[Slot(switchSteps_[index].second)].current = false;
+  }
   OnExchangeEnd();
 }
 
@@ -179,6 +184,7 @@ void CMatrixPage::OnAllListSelChange(int index) {
 // the routes of outputs 1 to 4 back to show what it did.
 void CMatrixPage::OnAllButton() {
   if (!view_.allButton.enabled || view_.allList.selection < 0 || PageBusy() == 1 || !LinkReady()) return;
+  MarkOutputsStale();  // every output has switched: each is shown again once read back
   Exchange exchange = NewExchange(kAllCommand, true);
   ExchangeStep all;
   const CommandFrame frame = p::SwitchAll(view_.allList.selection + 1);

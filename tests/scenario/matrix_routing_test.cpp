@@ -65,6 +65,9 @@ TEST_P(MatrixRouting, AMissingAcknowledgementIsSentOnceMoreAfterThreeSecondsAndG
   EXPECT_TRUE(h.shared.Message.IsOpen());
   h.loop.Advance(1);
   EXPECT_FALSE(h.shared.Message.IsOpen());
+  // The switch may have been made: output 1 is grey until the switcher reports it again.
+  EXPECT_FALSE(Out(1).current);
+  EXPECT_TRUE(Out(2).current);
 }
 
 // A refusal is the switcher's answer: it is said at once as a refusal, not blamed on the link by a
@@ -188,6 +191,13 @@ TEST_P(MatrixRouting, TheAllButtonSendsItsInputAndReadsTheRoutesBack) {
                                                        RouteQuery(2), RouteQuery(3), RouteQuery(4)}));
   for (int k = 1; k <= 4; ++k) EXPECT_EQ(Checked(k), std::vector<int>{3}) << k;
   EXPECT_EQ(Page().PageBusy(), 0);
+  // ALL switched every output: one whose route was not read back is grey, not its old input.
+  h.model.Faults().dropEvery = 1;
+  Page().OnAllListSelChange(1);
+  Page().OnAllButton();
+  h.loop.Advance(20000);
+  EXPECT_EQ(h.model.State().Output(4).route, 2);
+  for (int k = 1; k <= 4; ++k) EXPECT_FALSE(Out(k).current) << k;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLinks, MatrixRouting, ::testing::Values(Link::kSerial, Link::kTcp), LinkName);
@@ -304,6 +314,20 @@ TEST_F(MatrixRoutingSerial, AConnectionTheSwitcherClosesEndsTheSwitchAtOnceWithT
   EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
   EXPECT_EQ(Page().PageBusy(), 0);
   EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
+// A type request whose connection closed cannot be answered: the link is lost, not timed out.
+TEST_F(MatrixRoutingSerial, ATypeRequestIsForgottenWhenTheConnectionCloses) {
+  ConnectAndShow(Link::kTcp);
+  h.model.Faults().dropNext = 1;
+  Page().OnTypeButton(2, 2);
+  h.loop.Advance(20);
+  const int opened = h.MessagesOpened();
+  h.model.CloseConnections();
+  h.loop.Advance(8000);
+  EXPECT_EQ(h.MessagesOpened(), opened);
+  EXPECT_FALSE(Page().TimerRunning(CMatrixPage::kTimerTypeGuard));
+  EXPECT_EQ(h.shared.Link.state, "lost");
 }
 
 class MatrixRoutingEightByEight : public MatrixPageTest {
