@@ -30,15 +30,16 @@ bool SucceededSince(const Session& s, size_t mark) {
   return false;
 }
 
-// The input EDID list as the page shows it.
+// The input EDID list as the page shows it; a row the switcher has not reported since the page
+// was shown (or since an operation changed it) is unknown.
 void AddStatus(Report& r, CEdidPage& page) {
   Json inputs = Json::MakeArray();
   for (int n = 1; n <= kInputs; ++n) {
     const EdidStatusRowViewState& row = page.StatusView().rows[static_cast<size_t>(n - 1)];
-    r.lines.push_back(row.label + " " + row.text);
+    r.lines.push_back(row.label + " " + (row.current ? row.text : std::string("unknown")));
     Json item = Json::MakeObject();
     item.Set("input", n);
-    item.Set("edid", row.text);
+    item.Set("edid", row.current ? Json(row.text) : Json());
     inputs.Push(std::move(item));
   }
   r.result.Set("inputs", inputs);

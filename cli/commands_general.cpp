@@ -41,7 +41,9 @@ Report PressAndJudge(Session& s, const std::function<void(CGeneralPage&)>& press
   const size_t mark = s.MessageMark();
   press(g);
   s.RunUntil([&] { return !g.PageBusy() || s.FailedSince(mark); });
-  return s.Judge(mark, !g.PageBusy() && confirmed(g));
+  // The page ends its command quietly when the link goes: a value it held before is no
+  // confirmation then.
+  return s.Judge(mark, !g.PageBusy() && !s.LinkLost() && confirmed(g));
 }
 
 std::string Size(const std::string& deviceText) {
@@ -82,6 +84,12 @@ void AwaitOptions(Session& s, const CGeneralPage& g) {
   for (int waited = 0; !g.OptionsView().current && waited < kWaitMs && !s.Expired(); waited += kStepMs) s.RunFor(kStepMs);
 }
 
+// A display-mode setting the read-back never reached has no selection: unknown, not 0.
+Json SelectionJson(const ListViewState& list) { return list.selection >= 0 ? Json(list.selection + 1) : Json(); }
+std::string SelectionText(const ListViewState& list) {
+  return list.selection >= 0 ? std::to_string(list.selection + 1) : std::string("unknown");
+}
+
 // The input the video wall shows (its checked box), 0 for none.
 int WallInput(const GeneralOptionsViewState& options) {
   int input = 0;
@@ -112,24 +120,23 @@ Report RunInfo(Session& s) {
   r.lines.push_back("device:       " + status.deviceText);
   r.lines.push_back("version:      " + status.versionText);
   r.lines.push_back(std::string("display mode: ") + kModeNames[static_cast<size_t>(mode)]);
-  auto selected = [](const ListViewState& list) { return list.selection >= 0 ? list.selection + 1 : 0; };
   if (mode == 2) {
     Json mv = Json::MakeObject();
-    mv.Set("layout", selected(options.layout));
-    mv.Set("main", selected(options.main));
-    mv.Set("audio", selected(options.audio));
+    mv.Set("layout", SelectionJson(options.layout));
+    mv.Set("main", SelectionJson(options.main));
+    mv.Set("audio", SelectionJson(options.audio));
     j.Set("multiview", mv);
-    r.lines.push_back("multiview:    layout " + std::to_string(selected(options.layout)) + ", main " +
-                      std::to_string(selected(options.main)) + ", audio " + std::to_string(selected(options.audio)));
+    r.lines.push_back("multiview:    layout " + SelectionText(options.layout) + ", main " + SelectionText(options.main) +
+                      ", audio " + SelectionText(options.audio));
   } else if (mode == 3) {
     const int input = WallInput(options);
     Json wall = Json::MakeObject();
-    wall.Set("x", selected(options.wallX));
-    wall.Set("y", selected(options.wallY));
-    wall.Set("input", input);
+    wall.Set("x", SelectionJson(options.wallX));
+    wall.Set("y", SelectionJson(options.wallY));
+    wall.Set("input", input == 0 ? Json() : Json(input));
     j.Set("wall", wall);
-    r.lines.push_back("video wall:   " + std::to_string(selected(options.wallX)) + "x" +
-                      std::to_string(selected(options.wallY)) + ", input " + std::to_string(input));
+    r.lines.push_back("video wall:   " + SelectionText(options.wallX) + "x" + SelectionText(options.wallY) + ", input " +
+                      (input == 0 ? std::string("unknown") : std::to_string(input)));
   }
   r.lines.push_back(std::string("options:      beep ") + OptionText(options, options.beep) + ", ir " +
                     OptionText(options, options.ir) + ", border " + OptionText(options, options.border));
@@ -221,7 +228,7 @@ Report RunMode(Session& s, const ModeRequest& request) {
   r.result.Set("display_mode", kModeNames[static_cast<size_t>(mode >= 1 && mode <= 3 ? mode : 0)]);
   for (const auto& [setting, value] : request.settings) {
     const ListViewState& list = s.General().OptionsView().*setting->list;
-    r.result.Set(setting->option + 2, list.selection + 1);
+    r.result.Set(setting->option + 2, SelectionJson(list));
   }
   if (request.input != 0) {
     const int input = WallInput(s.General().OptionsView());

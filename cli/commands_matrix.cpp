@@ -63,9 +63,22 @@ std::optional<Report> OpenMatrix(Session& s) {
 // An output whose report named no input the switcher has shows none: null in JSON.
 Json InputJson(int input) { return input == CMatrixPage::kNoInput ? Json() : Json(input); }
 
-std::string RouteLine(int output, int input) {
+// An output's route is known only once the switcher reported it in this run (a switch whose
+// answer never came may have been made): unknown otherwise.
+bool RouteKnown(const CMatrixPage& page, int output) {
+  return page.View().outputs[static_cast<size_t>(output - 1)].current;
+}
+
+std::string RouteLine(const CMatrixPage& page, int output) {
+  const int input = page.ShownInput(output);
   return "output " + OutputLetter(output) + " (" + std::to_string(output) + "): " +
-         (input == CMatrixPage::kNoInput ? std::string("no input") : "input " + std::to_string(input));
+         (!RouteKnown(page, output)         ? std::string("unknown")
+          : input == CMatrixPage::kNoInput ? std::string("no input")
+                                            : "input " + std::to_string(input));
+}
+
+Json RouteJson(const CMatrixPage& page, int output) {
+  return RouteKnown(page, output) ? InputJson(page.ShownInput(output)) : Json();
 }
 
 Json RoutesJson(CMatrixPage& page) {
@@ -74,14 +87,15 @@ Json RoutesJson(CMatrixPage& page) {
     Json r = Json::MakeObject();
     r.Set("output", k);
     r.Set("letter", OutputLetter(k));
-    r.Set("input", InputJson(page.OutputSource(k)));
+    r.Set("input", RouteJson(page, k));
+    r.Set("known", RouteKnown(page, k));
     routes.Push(std::move(r));
   }
   return routes;
 }
 
 void AddRoutes(Report& report, CMatrixPage& page) {
-  for (int k = 1; k <= kPorts; ++k) report.lines.push_back(RouteLine(k, page.OutputSource(k)));
+  for (int k = 1; k <= kPorts; ++k) report.lines.push_back(RouteLine(page, k));
   report.result.Set("routes", RoutesJson(page));
 }
 
@@ -175,9 +189,9 @@ Report RunSingleRoute(Session& s, int output, int input) {
   auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
   Report report = PressAndJudge(s, press, confirmed);
   CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
-  report.lines.push_back(RouteLine(output, page.OutputSource(output)));
+  report.lines.push_back(RouteLine(page, output));
   report.result.Set("output", output);
-  report.result.Set("input", InputJson(page.OutputSource(output)));
+  report.result.Set("input", RouteJson(page, output));
   report.result.Set("routes", RoutesJson(page));
   return report;
 }

@@ -87,6 +87,9 @@ class CMatrixPage : public PageBase {
   const MatrixViewState& View() const { return view_; }
   CSceneDialog& SceneDialog() { return sceneDialog_; }
   int OutputSource(int output) const { return outputSource_[Slot(output)]; }
+  // The input the read-out shows as the switcher last reported it (over the serial link inputs
+  // above 4 are shown without moving the routing model); kNoInput for none.
+  int ShownInput(int output) const { return shownInput_[Slot(output)]; }
   int CurrentInput() const { return currentInput_; }
   int WorkingRoute(int output) const { return workingRoute_[Slot(output)]; }
   // A command whose reply the page awaits is in flight.
@@ -204,6 +207,7 @@ class CMatrixPage : public PageBase {
 
   // Routing model.
   std::array<int, kMatrixPorts> outputSource_{1, 1, 1, 1, 1, 1, 1, 1};
+  std::array<int, kMatrixPorts> shownInput_{1, 1, 1, 1, 1, 1, 1, 1};
   int currentInput_ = 1;
   RoutePlan workingRoute_{1, 1, 1, 1, 1, 1, 1, 1};
   int singleSwitch_ = 0;

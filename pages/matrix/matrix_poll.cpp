@@ -163,6 +163,7 @@ void CMatrixPage::ApplyRouteReport(const CommandFrame& frame, bool serialPath) {
     view_.outputs[Slot(output)].display = std::string(kNoInputShown);
     view_.outputs[Slot(output)].current = true;
     outputSource_[Slot(output)] = kNoInput;
+    shownInput_[Slot(output)] = kNoInput;
     return;
   }
   ShowNumber(output, input);

@@ -22,6 +22,7 @@ constexpr int kSelectValues[] = {0, 1, 2, 3, CMatrixPage::kAllOutputs, CMatrixPa
 void CMatrixPage::ShowNumber(int output, int value) {
   view_.outputs[Slot(output)].display = std::to_string(value);
   view_.outputs[Slot(output)].current = true;
+  shownInput_[Slot(output)] = value;
 }
 
 // The read-out shows the number; the buttons check the input's own button and clear the rest.

@@ -213,6 +213,17 @@ TEST(Velantorctl, RouteShowsNoRoutesItCouldNotReadOutsideTheMatrixMode) {
   EXPECT_FALSE(Has(r.out, R"("routes")")) << r.out;
 }
 
+// Over the serial link the panel moves its buttons only for inputs 1 to 4, but the read-out, and
+// so the client, shows whatever input the switcher reports.
+TEST(Velantorctl, RouteReportsInputsAboveFourOverTheSerialLink) {
+  Switcher sim({"--no-tcp", "--no-udp", "--size", "8x8"});
+  sim.Say("route 1 5", "output 1 shows input 5");
+  sim.Say("route 2 7", "output 2 shows input 7");
+  CtlResult r = Ctl({"--connect", sim.Serial(), "route"});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "output A (1): input 5\noutput B (2): input 7\n")) << r.out;
+}
+
 TEST(Velantorctl, InfoReportsDeviceOptionsAndWhichPortsHaveADevice) {
   Switcher sim({"--tcp", "127.0.0.1:0", "--no-udp", "--version", "2.7"});
   sim.Say("unplug in 2", "unplugged in 2");
