@@ -273,17 +273,24 @@ void DeviceOptions::ContinueReadBack(const CommandFrame& next) {
   if (readBackMayGoOn_) SendReadBackQuery(next);
 }
 
+// A state answer shows what the switcher has; the change clicked meanwhile still waits for its
+// acknowledgement, which must find what it asked for (a read-back answer asked before the click
+// carries the old state).
+void DeviceOptions::SettleFromState(std::optional<bool>& pending) {
+  if (tools_.Runner().RunningId() != kOptionCommandExchange) pending.reset();
+}
+
 void DeviceOptions::OnIrState(const CommandFrame& f, bool serialPath) {
   if (!serialPath && f[p::kByteValue] != 0) return;
   view_.ir.checked = p::OptionEnabled(f);
-  pendingIr_.reset();
+  SettleFromState(pendingIr_);
   tools_.Notify();
   ContinueReadBack(p::Query(p::kOpDeviceInfo, p::kSubBeepState));
 }
 
 void DeviceOptions::OnBeepState(const CommandFrame& f, bool) {
   view_.beep.checked = p::OptionEnabled(f);
-  pendingBeep_.reset();
+  SettleFromState(pendingBeep_);
   tools_.Notify();
   ContinueReadBack(p::Query(p::kOpDisplayMode, p::kSubQueryDisplayMode));
 }
@@ -304,7 +311,7 @@ void DeviceOptions::OnBorderAck(const CommandFrame& f, bool) {
 void DeviceOptions::OnBorderState(const CommandFrame& f, bool serialPath) {
   const uint8_t b4 = f[p::kByteValue];
   view_.border.checked = b4 == p::kOn || (b4 != p::kOff && !serialPath);
-  pendingBorder_.reset();
+  SettleFromState(pendingBorder_);
   tools_.Notify();
   EndReadBack();
 }

@@ -57,6 +57,7 @@ class DeviceOptions {
   struct Handler;
   void SendOnOff(uint8_t op, CheckViewState& box, std::optional<bool>& pending);
   void OnSwitchAck(CheckViewState& box, const std::optional<bool>& pending);
+  void SettleFromState(std::optional<bool>& pending);
   bool SendSetting(bool valid, const CommandFrame& frame);
   void StartOptionCommand(const CommandFrame& frame);
   void OnOptionCommandEnd(ExchangeEnd end);

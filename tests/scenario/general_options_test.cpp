@@ -172,6 +172,18 @@ TEST_F(GeneralOptions, BoxesNotReadInEitherWalkStayGreyAndAClosedLinkGreysThemAg
   EXPECT_FALSE(V().current);
 }
 
+// The read-back's IR answer, asked before the click, comes while the change is on its way.
+TEST_F(GeneralOptions, AChangeClickedDuringTheReadBackShowsWhatTheSwitcherTookWhenAcknowledged) {
+  model.State().options.ir = false;
+  page->OnComConnect();
+  ASSERT_EQ(shared.ComLinkOpen, 1);
+  ASSERT_FALSE(V().ir.checked);
+  page->OnIrCheck();  // asks for IR on
+  loop.Advance(3000);
+  EXPECT_TRUE(model.State().options.ir);
+  EXPECT_TRUE(V().ir.checked);
+}
+
 TEST_F(GeneralOptions, AChangeCutShortByLeavingThePageIsReadBackOnReturn) {
   ConnectSerial();
   const bool ir = V().ir.checked;
