@@ -253,8 +253,10 @@ Prepared PrepareEffect(const Args& args, const CliOptions&) {
         [&](CMatrixPage& p) { return p.ConfirmedMode(out) == n - 1; });
     if (!s->Panel().Main().Page(kPageMatrix)) return report;  // the link failed before the page was shown
     // What the switcher confirmed: the effect asked for, or the one it kept.
-    const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedMode(out) + 1;
-    const bool known = now >= 1 && now <= 16;  // else never read from the switcher
+    CMatrixPage& page = s->PageAs<CMatrixPage>(kPageMatrix);
+    const int now = page.ConfirmedMode(out) + 1;
+    // Else never read from the switcher, or a change it may have made was never answered.
+    const bool known = now >= 1 && now <= 16 && page.View().columns[static_cast<size_t>(out - 1)].modeCurrent;
     const char* name = known ? kEffectNames[static_cast<size_t>(now - 1)] : "unknown";
     report.lines.push_back("output " + OutputLetter(out) + ": effect " +
                            (known ? std::to_string(now) + " (" + name + ")" : std::string(name)));
@@ -281,8 +283,9 @@ Prepared PrepareTime(const Args& args, const CliOptions&) {
         },
         [&](CMatrixPage& p) { return p.ConfirmedTime(out) == n - 1; });
     if (!s->Panel().Main().Page(kPageMatrix)) return report;
-    const int now = s->PageAs<CMatrixPage>(kPageMatrix).ConfirmedTime(out) + 1;
-    const bool known = now >= 1 && now <= 8;  // else never read from the switcher
+    CMatrixPage& page = s->PageAs<CMatrixPage>(kPageMatrix);
+    const int now = page.ConfirmedTime(out) + 1;
+    const bool known = now >= 1 && now <= 8 && page.View().columns[static_cast<size_t>(out - 1)].timeCurrent;
     report.lines.push_back("output " + OutputLetter(out) + ": switching time " +
                            (known ? kSwitchTimeNames[static_cast<size_t>(now - 1)] : "unknown"));
     report.result.Set("output", out);
@@ -310,7 +313,8 @@ Prepared PrepareType(const Args& args, const CliOptions&) {
     s->RunUntil([&] { return page.PendingType(in) == 0 || s->FailedSince(mark); });
     Report report = s->Judge(mark, page.PendingType(in) == 0 && page.ConfirmedType(in) == t);
     const int now = page.ConfirmedType(in);
-    const char* name = now >= 1 && now <= 3 ? kTypeNames[static_cast<size_t>(now - 1)] : "unknown";
+    const bool known = now >= 1 && now <= 3 && page.View().columns[static_cast<size_t>(in - 1)].typeCurrent;
+    const char* name = known ? kTypeNames[static_cast<size_t>(now - 1)] : "unknown";
     report.lines.push_back("input " + std::to_string(in) + ": " + name);
     report.result.Set("input", in);
     report.result.Set("type", name);

@@ -19,12 +19,15 @@ struct CMatrixPage::EffectKind {
   std::array<int, kMatrixShownPorts> secondTimers;
   EffectSetting CMatrixPage::*setting;
   ListViewState MatrixColumnViewState::*list;
+  bool MatrixColumnViewState::*current;
 };
 
 const CMatrixPage::EffectKind CMatrixPage::kModeKind{
-    p::kSubEffect, 16, {40, 45, 49, 53}, {41, 46, 50, 54}, &CMatrixPage::mode_, &MatrixColumnViewState::mode};
+    p::kSubEffect, 16, {40, 45, 49, 53}, {41, 46, 50, 54}, &CMatrixPage::mode_, &MatrixColumnViewState::mode,
+    &MatrixColumnViewState::modeCurrent};
 const CMatrixPage::EffectKind CMatrixPage::kTimeKind{
-    p::kSubTime, 8, {42, 47, 51, 55}, {43, 48, 52, 56}, &CMatrixPage::time_, &MatrixColumnViewState::time};
+    p::kSubTime, 8, {42, 47, 51, 55}, {43, 48, 52, 56}, &CMatrixPage::time_, &MatrixColumnViewState::time,
+    &MatrixColumnViewState::timeCurrent};
 
 namespace {
 constexpr int kEffectFirstMs = 3000;
@@ -61,12 +64,15 @@ void CMatrixPage::OnEffectSelChange(const EffectKind& kind, int column, int inde
     EffectSetting& s = this->*which->setting;
     s.confirmed[k] = s.pending[k];
     EffectList(*which, column).selection = s.confirmed[k];
+    view_.columns[k].*which->current = true;
     return ReplyVerdict::kAccept;
   };
   exchange.onEnd = [this, which, column, k](ExchangeEnd end, size_t) {
     EffectSetting& s = this->*which->setting;
     if (end != ExchangeEnd::kDone) s.pending[k] = s.confirmed[k];
     EffectList(*which, column).selection = s.confirmed[k];
+    // Unanswered, the change may have been made: the list is grey until reported again.
+    if (end == ExchangeEnd::kTimeOut) view_.columns[k].*which->current = false;
     OnExchangeEnd();
   };
   runner_.Start(std::move(exchange));
@@ -82,6 +88,7 @@ void CMatrixPage::ApplyEffectReport(const EffectKind& kind, int column, int valu
   setting.confirmed[Slot(column)] = index;
   setting.pending[Slot(column)] = index;
   EffectList(kind, column).selection = index;
+  view_.columns[Slot(column)].*kind.current = true;
 }
 
 void CMatrixPage::OnModeReport(const CommandFrame& frame, bool) {
@@ -113,10 +120,12 @@ void CMatrixPage::GuardTypeRequests() {
   const int64_t now = Loop().NowMs();
   bool lost = false;
   int64_t oldest = -1;
-  for (std::deque<TypeRequest>& requests : typeRequests_) {
+  for (size_t k = 0; k < typeRequests_.size(); ++k) {
+    std::deque<TypeRequest>& requests = typeRequests_[k];
     while (!requests.empty() && now - requests.front().sentMs >= kReplyMs) {
       requests.pop_front();
       lost = true;
+      view_.columns[k].typeCurrent = false;  // the switcher may have taken it
     }
     if (!requests.empty() && (oldest < 0 || requests.front().sentMs < oldest)) oldest = requests.front().sentMs;
   }
@@ -135,6 +144,7 @@ void CMatrixPage::ApplyType(int column, int type, bool /*serialPath*/) {
   MatrixColumnViewState& view = view_.columns[Slot(column)];
   for (int t = p::kSignalHdmi; t <= p::kSignalAv; ++t) view.types[static_cast<size_t>(t - 1)].checked = t == type;
   confirmedType_[Slot(column)] = type;
+  view.typeCurrent = true;
   RestoreColumnButtons(column);
 }
 

@@ -148,7 +148,7 @@ void CMatrixPage::OnSocketNotice(int event, int error, bool wasConnected) {
     return;
   }
   if (event != kSocketClose || !wasConnected) return;
-  MarkOutputsStale();
+  MarkReportsStale();
   ForgetTypeRequests();  // no acknowledgement can come over a closed connection
   Notify();
   if (!runner_.Running()) return;
@@ -206,7 +206,7 @@ void CMatrixPage::OnExchangeEnd() {
 // A closed port cannot answer: the command in flight ends with the port's message.
 void CMatrixPage::ClosePort() {
   port_.Close();
-  MarkOutputsStale();
+  MarkReportsStale();
   ForgetTypeRequests();
   if (!runner_.Running()) return;
   runner_.End(ExchangeEnd::kAbandoned);
@@ -214,16 +214,21 @@ void CMatrixPage::ClosePort() {
   Notify();
 }
 
-// The outputs' read-outs no longer show what the switcher has once the link went or the page
-// was left: they are drawn grey until a report comes.
-void CMatrixPage::MarkOutputsStale() {
+// The read-outs, lists and type buttons no longer show what the switcher has once the link went
+// or the page was left: they are drawn grey until a report comes.
+void CMatrixPage::MarkReportsStale() {
+  MarkRoutesStale();
+  for (MatrixColumnViewState& column : view_.columns) column.modeCurrent = column.timeCurrent = column.typeCurrent = false;
+}
+
+void CMatrixPage::MarkRoutesStale() {
   for (MatrixOutputViewState& output : view_.outputs) output.current = false;
 }
 
 // Every page change stops TCP reception; leaving ends the command in flight quietly, since its
 // reply can no longer reach this page.
 void CMatrixPage::OnTabChosen(int /*page*/) {
-  MarkOutputsStale();  // read on this visit; the next one reads them again
+  MarkReportsStale();  // read on this visit; the next one reads them again
   tcpReception_ = false;
   socketWait_.Reset();  // the shell connects the socket anew for the page shown
   socketGaveUp_ = false;

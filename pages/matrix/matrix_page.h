@@ -173,7 +173,8 @@ class CMatrixPage : public PageBase {
   // matrix_poll.cpp
   void StartPollChain();
   void SocketConnectFailed();
-  void MarkOutputsStale();
+  void MarkReportsStale();
+  void MarkRoutesStale();
   void AppendRouteQueries(Exchange& exchange, int firstOutput) const;
   ReplyVerdict OnPollReply(const CommandFrame& frame, size_t index);
   ReplyVerdict OnRouteReply(const CommandFrame& frame, int output, bool serialPath);

@@ -38,6 +38,12 @@ constexpr const char* kInputButtonStyle =
     "QPushButton[input=\"true\"][stale=\"true\"]:checked { background: rgb(120,120,120);"
     " border: 1px solid rgb(90,90,90); }";
 
+// Grey text: not what the switcher reported on this visit of the page (or the link went since).
+void ShowCurrency(QWidget* widget, bool current) {
+  const QString css = current ? QString() : QStringLiteral("color: rgb(120,120,120);");
+  if (widget->styleSheet() != css) widget->setStyleSheet(css);
+}
+
 QPushButton* NewButton(QWidget* parent, int controlId, bool checkable) {
   auto* button = new QPushButton(parent);
   button->setCheckable(checkable);
@@ -309,8 +315,13 @@ void MatrixPageView::Sync() {
     skin::ShowList(c.time, state.time);
     skin::ShowCheck(c.autoButton, state.autoButton);
     skin::ShowCheck(c.scaler, state.scaler);
+    ShowCurrency(c.mode, state.modeCurrent);
+    ShowCurrency(c.time, state.timeCurrent);
     c.typeGroup->setTitle(Tr(state.typeCaption));
-    for (size_t t = 0; t < c.types.size(); ++t) skin::ShowCheck(c.types[t], state.types[t]);
+    for (size_t t = 0; t < c.types.size(); ++t) {
+      skin::ShowCheck(c.types[t], state.types[t]);
+      ShowCurrency(c.types[t], state.typeCurrent);
+    }
   }
   skin::ShowList(selectOutput_, v.selectOutput);
   for (size_t n = 0; n < configInputs_.size(); ++n) skin::ShowCheck(configInputs_[n], v.configInputs[n]);

@@ -96,6 +96,11 @@ struct MatrixColumnViewState {
   CheckViewState scaler{"SCALER"};
   std::string typeCaption;  // "INPUT 1"
   std::array<CheckViewState, 3> types{CheckViewState{"HDMI"}, CheckViewState{"VGA"}, CheckViewState{"AV"}};
+  // Each shows what the switcher reported or acknowledged since the page was last shown; until
+  // then, after a change that timed out, or once the link went, it is drawn grey.
+  bool modeCurrent = false;
+  bool timeCurrent = false;
+  bool typeCurrent = false;
 };
 
 // The scene list: a name column and one column per output; cells hold input numbers as text.

@@ -185,7 +185,7 @@ void CMatrixPage::OnAllListSelChange(int index) {
 // the routes of outputs 1 to 4 back to show what it did.
 void CMatrixPage::OnAllButton() {
   if (!view_.allButton.enabled || view_.allList.selection < 0 || PageBusy() == 1 || !LinkReady()) return;
-  MarkOutputsStale();  // every output has switched: each is shown again once read back
+  MarkRoutesStale();  // every output has switched: each is shown again once read back
   Exchange exchange = NewExchange(kAllCommand, true);
   ExchangeStep all;
   const CommandFrame frame = p::SwitchAll(view_.allList.selection + 1);

@@ -25,6 +25,28 @@ TEST_P(MatrixEffects, ASwitchTimeIsSentAndTheListMovesOnlyOnTheAcknowledgement) 
   EXPECT_EQ(Page().PageBusy(), 0);
 }
 
+// The lists and type buttons claim the switcher's settings only while they show what it reported
+// on this visit: a change left unanswered may have been made, and a closed link or another page
+// leaves them as they were, greyed.
+TEST_P(MatrixEffects, ListsAndTypesAreGreyAfterAnUnansweredChangeALostLinkOrLeavingThePage) {
+  ConnectAndShow(GetParam());
+  ASSERT_TRUE(Column(2).modeCurrent && Column(2).timeCurrent && Column(2).typeCurrent);
+  h.model.Faults().dropEvery = 1;
+  Page().OnSwitchModeSelChange(2, 4);
+  h.loop.Advance(9000);
+  EXPECT_FALSE(Column(2).modeCurrent);
+  EXPECT_TRUE(Column(2).timeCurrent);
+  Page().OnTypeButton(3, 2);
+  h.loop.Advance(6000);
+  EXPECT_FALSE(Column(3).typeCurrent);
+  EXPECT_TRUE(Column(2).typeCurrent);
+  h.model.Faults().dropEvery = 0;
+  h.ChoosePage(kPageGeneral, 500);
+  EXPECT_FALSE(Column(1).modeCurrent || Column(1).timeCurrent || Column(1).typeCurrent);
+  h.ChoosePage(kPageMatrix, 3000);
+  EXPECT_TRUE(Column(2).modeCurrent && Column(3).typeCurrent);  // the poll read them again
+}
+
 TEST_P(MatrixEffects, ARefusedSwitchModePutsTheListBackWithoutAMessage) {
   ConnectAndShow(GetParam());
   h.model.Faults().status = 0x01;
