@@ -191,9 +191,14 @@ void CUpgradePage::AbandonWrite(const std::string& reason) {
   runner_.End(ExchangeEnd::kAbandoned);
 }
 
-// A serial failure closes the port: no reply can come any more.
+// A serial failure closes the port: no reply can come any more, so the write or the device
+// query ends at once with the port's message instead of resending into nothing.
 void CUpgradePage::ClosePort() {
   AbandonWrite("the serial port closed");
+  if (runner_.RunningId() == kDeviceQuery) {
+    runner_.End(ExchangeEnd::kAbandoned);
+    ShowMessageFor(1500, kOpenComFailed);
+  }
   port_.Close();
   view_.deviceLineCurrent = false;
 }

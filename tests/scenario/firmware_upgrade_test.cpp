@@ -51,6 +51,23 @@ TEST_P(FirmwareOnBothLinks, TheDeviceLineIsGreyAfterLeavingThePageOrLosingTheLin
   EXPECT_EQ(page.View().deviceLine, "Device: HDMI MATRIX 4x4          Version: 1.5");  // kept, drawn grey
 }
 
+// The port failing while the device line is asked ends the query with the port's message, not a
+// time-out six seconds later.
+TEST_F(FirmwarePageTest, ASerialFailureDuringTheDeviceQueryEndsItWithThePortsMessage) {
+  ASSERT_TRUE(h.LinkFromGeneral(false));
+  h.model.Faults().dropEvery = 1;
+  h.ChoosePage(kPageFirmware, 500);
+  ASSERT_TRUE(Upgrade().Runner().Running());
+  h.main->HandleMessage(kMsgLinkNotice, kLinkNoticeSerialFailure);
+  h.loop.Advance(10);
+  EXPECT_FALSE(Upgrade().Runner().Running());
+  EXPECT_EQ(Message(), "Open COM failed!");
+  const int opened = h.MessagesOpened();
+  h.loop.Advance(10000);
+  EXPECT_EQ(h.MessagesOpened(), opened);  // no "Time out!" follows
+  EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
 TEST_P(FirmwareOnBothLinks, TheEntryQueryNamesTheSwitcherOnTheStatusLine) {
   ASSERT_TRUE(h.LinkFromGeneral(GetParam()));
   h.shared.Link.SetDevice("");  // as for a panel whose General page never asked
