@@ -90,6 +90,8 @@ void DeviceOptions::OnOptionCommandEnd(ExchangeEnd end) {
   pendingWallX_.reset();
   pendingWallY_.reset();
   if (end == ExchangeEnd::kRefused) tools_.ShowMessageFor(1500, PageBase::kSetFailed);
+  // Unanswered, the change may have been taken: the boxes are grey until read back.
+  if (end == ExchangeEnd::kTimeOut || end == ExchangeEnd::kAbandoned) view_.current = false;
   if (end == ExchangeEnd::kRefused || end == ExchangeEnd::kTimeOut) peers_.repairReadBack();
   // The switcher may have taken the change after the page stopped listening.
   if (end == ExchangeEnd::kAbandoned) readBackOwed_ = true;

@@ -131,6 +131,15 @@ TEST_F(GeneralOptions, AMissingAcknowledgementIsResentOnceThenTimesOutAndTheOpti
   ASSERT_GE(Sent().size(), mark);
   EXPECT_FALSE(page->TimerRunning(CGeneralPage::kTimerOptionRetry) ||
                page->TimerRunning(CGeneralPage::kTimerOptionTimeout));
+  EXPECT_TRUE(V().current);
+
+  // The read-back after the time-out is lost too: the switcher may have taken the change, so the
+  // boxes no longer claim its state.
+  model.Faults().dropNext = 3;
+  page->OnIrCheck();
+  loop.Advance(10100);
+  EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
+  EXPECT_FALSE(V().current);
 }
 
 // The read-back has no timers: an answer lost or damaged on the way stops the walk, and the
