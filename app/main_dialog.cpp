@@ -50,6 +50,8 @@ void CMainDialog::OnHeaderClick(int page) {
 
 void CMainDialog::TabAction(int page) {
   shared_.CurrentPage = page;
+  // A page left within its start delay does not start behind the page shown now.
+  for (int other = kPageGeneral; other <= kPageFirmware; ++other) KillTimer(StartTimerOf(other));
   for (auto& p : pages_) {
     if (p) p->OnTabChosen(page);
   }

@@ -59,6 +59,7 @@ void PageBase::OnSocketEvent(int event, int error) {
 void PageBase::FollowSocketOnStatusLine(int event, int error, bool wasConnected) {
   if (shared_.LinkMode != 1 || shared_.TcpLinkUp != 1) return;
   if (event == kSocketClose && wasConnected) {
+    ++shared_.TcpLosses;
     shared_.Link.SetState(LinkReport::kLost);
   } else if (event == kSocketConnect && error == 0 && shared_.Link.state == LinkReport::kLost) {
     shared_.Link.SetState(LinkReport::kConnected);

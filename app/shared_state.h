@@ -23,6 +23,8 @@ struct SharedState {
   // The one command socket and its connected flag.
   CommandSocket* PageSocket = nullptr;
   int PageSocketConnected = 0;
+  // Connections the switcher closed, on whichever page: what a page read before one is old.
+  int TcpLosses = 0;
   uint16_t CommandPortNumber = kCommandPort;  // 8000; tests point it at their own server
 
   // The shell's values.

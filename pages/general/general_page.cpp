@@ -84,8 +84,11 @@ LinkControlsPeers CGeneralPage::LinkPeers() {
             status_.MarkStale();
             options_.MarkStale();
           },
-          [this] { status_.OnLinkOpened(); }, [this] { status_.ConnectFailed(); },
-          [this] { status_.IgnoreReplies(true); }, [this] { ReadBackIfOwed(); }};
+          [this] {
+            lossesSeen_ = shared_.TcpLosses;
+            status_.OnLinkOpened();
+          },
+          [this] { status_.ConnectFailed(); }, [this] { status_.IgnoreReplies(true); }, [this] { OnLinkReady(); }};
 }
 
 bool CGeneralPage::RefuseWhileBusy() {
@@ -98,17 +101,29 @@ bool CGeneralPage::RefuseWhileBusy() {
 // The activation check; an option command cut short when the page was left is followed by a
 // read-back once the link can be used, so the boxes show what the switcher has.
 void CGeneralPage::StartAction() {
-  if (links_.StartAction()) ReadBackIfOwed();
+  if (links_.StartAction()) OnLinkReady();
 }
 
-void CGeneralPage::ReadBackIfOwed() {
-  if (LinkUp() && options_.TakeOwedReadBack()) status_.StartReadBackChain(false);
+// The switcher closed the connection while another page was shown: everything read over it is
+// old, and the reconnected link is read again as after a connect.
+void CGeneralPage::OnLinkReady() {
+  if (!LinkUp()) return;
+  if (shared_.LinkMode == 1 && lossesSeen_ != shared_.TcpLosses) {
+    lossesSeen_ = shared_.TcpLosses;
+    options_.TakeOwedReadBack();  // the read-back below covers it
+    status_.MarkStale();
+    options_.MarkStale();
+    status_.StartReadBackChain(true);
+    Notify();
+    return;
+  }
+  if (options_.TakeOwedReadBack()) status_.StartReadBackChain(false);
 }
 
 // Leaving the page: its replies can no longer reach it (the socket serves the new page, the
 // serial port is closed), so its exchanges end quietly instead of timing out over another page.
 void CGeneralPage::OnTabChosen(int page) {
-  links_.OnTabChosen();  // the shell connects anew for the page shown next
+  links_.OnTabChosen(page != kPageGeneral);  // the shell connects anew for the page shown next
   if (page == kPageGeneral) return;
   if (!PageBusy() && !status_.ReadBackRunning()) return;
   status_.AbandonExchanges();

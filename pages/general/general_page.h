@@ -167,10 +167,12 @@ class CGeneralPage : public PageBase, public GeneralShellPage {
   DeviceOptionsPeers OptionsPeers();
   FactoryResetPeers ResetPeers();
   LinkControlsPeers LinkPeers();
-  // An option command cut short when the page was left is followed by a read-back.
-  void ReadBackIfOwed();
+  // The link can be used on the page's start: what it owes is read (an option cut short when the
+  // page was left, or everything after a connection lost on another page).
+  void OnLinkReady();
 
   bool lastFrameSerial_ = true;  // where the frame being handled came from
+  int lossesSeen_ = 0;           // the shared count of lost connections when this page last read
   std::unique_ptr<Tools> tools_;
   DeviceStatus status_;
   DeviceOptions options_;

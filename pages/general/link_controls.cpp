@@ -355,9 +355,12 @@ bool GeneralLinkControls::StartAction() {
   return false;
 }
 
-void GeneralLinkControls::OnTabChosen() {
+void GeneralLinkControls::OnTabChosen(bool leaving) {
   socketWait_.Reset();
   tools_.KillTimer(general_timers::kSocketWait);
+  // A connect still under way would complete for a page no longer shown, whose answers nobody
+  // reads: it is dropped, and the shell says the link is not up.
+  if (leaving && awaitingTcpConnect_) CloseTcpLink();
 }
 
 void GeneralLinkControls::OnSocketWaitTimer() {

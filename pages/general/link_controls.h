@@ -75,7 +75,7 @@ class GeneralLinkControls {
   // True when the link can be used at once; over TCP a socket still connecting is waited for
   // and `socketReady` follows.
   bool StartAction();
-  void OnTabChosen();
+  void OnTabChosen(bool leaving);
   void OnSocketWaitTimer();
   void CloseSerialLink();
   void StartIpSearch();

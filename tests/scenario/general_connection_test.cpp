@@ -108,6 +108,23 @@ TEST_F(GeneralConnection, RescanKeepsTheSelectedPortEvenWhileItsDeviceIsGone) {
   EXPECT_EQ(p.View().ports, (std::vector<std::string>{"COM1", "COM2"}));
 }
 
+// Leaving the page while its connect is under way: the connect would complete for a page whose
+// answers nobody reads, and "The switcher does not answer" would follow on the next page.
+TEST_F(GeneralConnection, LeavingThePageDuringASlowTcpConnectDropsItAndSaysTheLinkIsNotUp) {
+  CGeneralPage& p = Page();
+  p.OnTcpMode();
+  socket.SetConnectDelayMs(400);
+  p.OnAddressEdited("127.0.0.1");
+  p.OnTcpConnect();
+  loop.Advance(100);
+  h.ChoosePage(kPageMatrix, 10000);
+  EXPECT_EQ(shared.TcpLinkUp, 0);
+  EXPECT_EQ(p.View().tcpButton, "Connect");
+  EXPECT_EQ(shared.Link.state, "not connected");
+  EXPECT_EQ(shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  EXPECT_TRUE(h.main->HeadersEnabled());
+}
+
 TEST_F(GeneralConnection, ASlowTcpConnectIsStillConfirmedByItsNotification) {
   CGeneralPage& p = Page();
   p.OnTcpMode();

@@ -23,6 +23,26 @@ TEST(ShellPages, ASerialConnectRunsTheReadBackTheDeviceInformationAndThePortWalk
   EXPECT_TRUE(h.main->HeadersEnabled());
 }
 
+// Two headers chosen within the start delay: only the page shown starts. A hidden Matrix page
+// starting behind the General page took the port from it (serial) or polled into it (TCP).
+TEST(ShellPages, APageLeftWithinItsStartDelayDoesNotStartBehindTheNextOne) {
+  for (bool tcp : {false, true}) {
+    SCOPED_TRACE(tcp ? "tcp" : "serial");
+    ShellHarness h;
+    ASSERT_TRUE(h.LinkFromGeneral(tcp));
+    h.loop.Advance(3000);
+    const int messages = h.MessagesOpened();
+    const size_t mark = h.FrameCount();
+    h.main->OnHeaderClick(3);  // Matrix
+    h.loop.Advance(50);
+    h.ChoosePage(1, 10000);
+    EXPECT_TRUE(h.FramesToDevice(mark).empty());  // no Matrix poll
+    EXPECT_EQ(h.MessagesOpened(), messages);
+    EXPECT_TRUE(h.main->HeadersEnabled());
+    EXPECT_EQ(h.shared.Link.state, "connected");
+  }
+}
+
 TEST(ShellPages, OverTcpEveryPageChoiceReconnectsTheSocketAndReturningRunsTheLinkCheckQuietly) {
   ShellHarness h;
   auto& general = h.PageAs<CGeneralPage>(1);

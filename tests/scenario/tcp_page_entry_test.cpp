@@ -2,6 +2,8 @@
 // is waited for, a connect that never comes fails plainly, and the status line follows the socket.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "pages/edid/edid_page.h"
 #include "pages/firmware/upgrade_page.h"
 #include "pages/general/general_page.h"
@@ -82,6 +84,28 @@ TEST(TcpStatusLine, TheSwitcherClosingTheSocketShowsLostOnAnyPageAndTheNextPages
   general.OnTcpConnect();
   EXPECT_EQ(h.shared.TcpLinkUp, 0);
   EXPECT_EQ(general.View().tcpButton, "Connect");
+}
+
+// What the General page read over a connection the switcher closed while another page was shown
+// is old: on return it is greyed and read again over the new connection.
+TEST(TcpStatusLine, AConnectionLostOnAnotherPageIsReadAgainWhenTheGeneralPageIsShown) {
+  ShellHarness h;
+  ASSERT_TRUE(h.LinkFromGeneral(true));
+  h.loop.Advance(3000);
+  auto& general = h.PageAs<CGeneralPage>(kPageGeneral);
+  ASSERT_TRUE(general.StatusView().deviceCurrent && general.OptionsView().current);
+  h.ChoosePage(kPageMatrix, 2000);
+  h.socket.Reset();
+  h.loop.Advance(50);
+  h.model.State().options.beep = false;  // changed at the switcher's front panel meanwhile
+  const size_t mark = h.FrameCount();
+  h.ChoosePage(kPageGeneral, 3000);
+  const auto sent = h.FramesToDevice(mark);
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "A5 5B 01 03 00 00 00 00 00 00 00 00 FC"), sent.end());  // the version
+  EXPECT_TRUE(general.StatusView().deviceCurrent);
+  EXPECT_TRUE(general.StatusView().inputs[0].current);
+  EXPECT_TRUE(general.OptionsView().current);
+  EXPECT_FALSE(general.OptionsView().beep.checked);
 }
 
 TEST(TcpStatusLine, AnotherSwitchersLinkDoesNotShowTheDeviceReadFromTheLastOne) {
