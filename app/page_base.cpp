@@ -54,11 +54,12 @@ void PageBase::OnSocketEvent(int event, int error) {
 }
 
 // While the TCP link is meant to be up, the status line follows the page's socket on every
-// page: the switcher closing it is a lost link, and the connect made for the next page shown
-// brings it back.
+// page: the switcher closing it, or refusing the connect made for the next page shown, is a lost
+// link, and a connect that succeeds brings it back.
 void PageBase::FollowSocketOnStatusLine(int event, int error, bool wasConnected) {
   if (shared_.LinkMode != 1 || shared_.TcpLinkUp != 1) return;
-  if (event == kSocketClose && wasConnected) {
+  // A connect that fails while the link is meant to be up leaves it just as lost.
+  if ((event == kSocketClose && wasConnected) || (event == kSocketConnect && error != 0)) {
     ++shared_.TcpLosses;
     shared_.Link.SetState(LinkReport::kLost);
   } else if (event == kSocketConnect && error == 0 && shared_.Link.state == LinkReport::kLost) {

@@ -66,7 +66,7 @@ void DeviceOptions::SendOnOff(uint8_t op, CheckViewState& box, std::optional<boo
 // "Time out!". After a refusal or a time-out the options are read back, so the controls show
 // what the switcher really has (it may have taken a change whose acknowledgement was lost).
 void DeviceOptions::StartOptionCommand(const CommandFrame& frame) {
-  walkFromFirstQuery_ = false;  // the read-back it may start walks from the middle
+  walkMakesCurrent_ = false;  // the read-back it may start walks from the middle
   Exchange command;
   command.id = kOptionCommandExchange;
   command.steps.push_back(ExchangeStep::Frame(frame, {frame[p::kByteOpcode], frame[p::kByteSub]},
@@ -249,14 +249,17 @@ bool DeviceOptions::OnFrame(const CommandFrame& frame, bool serialPath) {
 }
 
 void DeviceOptions::StartReadBack() {
-  walkFromFirstQuery_ = true;
+  walkMakesCurrent_ = true;
   SendReadBackQuery(p::DeviceQuery(p::kSubIrState));
 }
 
 // Only a walk that went from the first query to its end, each answer the awaited one, shows
 // every box as the switcher has it; a walk cut short by a lost or damaged answer leaves them grey.
 void DeviceOptions::EndReadBack() {
-  if (readBackMayGoOn_ && std::exchange(walkFromFirstQuery_, false)) view_.current = true;
+  if (readBackMayGoOn_ && std::exchange(walkMakesCurrent_, false)) {
+    view_.current = true;
+    onlySettingsUnread_ = false;
+  }
   tools_.Notify();
   peers_.readBackDone();
 }
@@ -318,7 +321,18 @@ void DeviceOptions::OnBorderState(const CommandFrame& f, bool serialPath) {
   EndReadBack();
 }
 
-void DeviceOptions::OnDisplayModeAck(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kBytePort]); }
+void DeviceOptions::OnDisplayModeAck(const CommandFrame& f, bool) {
+  BeginSettingsWalk();
+  ApplyDisplayMode(f[p::kBytePort]);
+}
+
+// A new display mode (or layout) is followed by the walk that reads its settings: until that walk
+// ends they are not read, so the boxes are grey; it makes them current again if they were before.
+void DeviceOptions::BeginSettingsWalk() {
+  if (!readBackMayGoOn_) return;  // a stray acknowledgement starts no walk
+  walkMakesCurrent_ = onlySettingsUnread_ = view_.current || onlySettingsUnread_;
+  view_.current = false;
+}
 
 void DeviceOptions::OnDisplayModeState(const CommandFrame& f, bool) { ApplyDisplayMode(f[p::kByteValue]); }
 
@@ -330,6 +344,7 @@ void DeviceOptions::OnLayoutState(const CommandFrame& f, bool) {
 
 void DeviceOptions::OnLayoutAck(const CommandFrame& f, bool) {
   if (f[p::kByteValue] == p::kAccepted) Select(view_.layout, f[p::kBytePort]);
+  BeginSettingsWalk();
   tools_.Notify();
   ContinueReadBack(forms::FourByteGap(p::kOpMultiViewer, p::kSubQueryMainSource, 0, f[p::kBytePort]));
 }

@@ -42,7 +42,10 @@ class DeviceOptions {
   // The first query of the read-back chain.
   void StartReadBack();
   // The link closed or failed: the boxes stay, greyed, until they are read back again.
-  void MarkStale() { view_.current = false; }
+  void MarkStale() {
+    view_.current = false;
+    onlySettingsUnread_ = false;
+  }
   // An option command cut short by leaving the page leaves the boxes unsure: true once, when the
   // options must be read back on return.
   bool TakeOwedReadBack() { return std::exchange(readBackOwed_, false); }
@@ -64,6 +67,7 @@ class DeviceOptions {
   void SendReadBackQuery(const CommandFrame& query);
   void ContinueReadBack(const CommandFrame& next);
   void EndReadBack();
+  void BeginSettingsWalk();
   void ApplyDisplayMode(int mode);
   void ApplyInputChannel(int value, bool readBack, bool serialPath);
   void OnIrState(const CommandFrame& f, bool serialPath);
@@ -100,7 +104,9 @@ class DeviceOptions {
   bool readBackMayGoOn_ = false;  // the frame being handled is one of those
   bool optionReplyAwaited_ = false;
   bool readBackOwed_ = false;
-  bool walkFromFirstQuery_ = false;  // the walk now under way began with the first query
+  bool walkMakesCurrent_ = false;  // the walk under way leaves every box read once it ends
+  // A settings walk began with every other box read: only the mode's settings are unread.
+  bool onlySettingsUnread_ = false;
 };
 
 }  // namespace velantor

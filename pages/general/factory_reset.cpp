@@ -120,6 +120,7 @@ ReplyVerdict FactoryReset::OnRestoreReply(const CommandFrame& frame, size_t inde
 
 void FactoryReset::OnRestoreEnd(ExchangeEnd end) {
   restoreFlag_ = 0;
+  if (end == ExchangeEnd::kTimeOut || end == ExchangeEnd::kAbandoned) peers_.optionsUnsure();
   if (end == ExchangeEnd::kDone || end == ExchangeEnd::kRefused) {
     tools_.ClosePleaseWait();
     tools_.ShowMessageFor(1500, end == ExchangeEnd::kDone ? "Set successfully!" : PageBase::kSetFailed);

@@ -14,6 +14,7 @@ struct FactoryResetPeers {
   std::function<bool()> refuseWhileBusy;       // "Please wait..." while the page is busy
   std::function<void(int mode)> showDisplayMode;  // the options show the switcher's display mode
   std::function<void()> beepRestored;          // the options show the beep on again
+  std::function<void()> optionsUnsure;         // a step went unanswered: the options may have changed
 };
 
 class FactoryReset {

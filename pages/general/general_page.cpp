@@ -75,7 +75,7 @@ DeviceOptionsPeers CGeneralPage::OptionsPeers() {
 
 FactoryResetPeers CGeneralPage::ResetPeers() {
   return {[this] { return RefuseWhileBusy(); }, [this](int mode) { options_.ShowDisplayMode(mode); },
-          [this] { options_.BeepRestored(); }};
+          [this] { options_.BeepRestored(); }, [this] { options_.MarkStale(); }};
 }
 
 LinkControlsPeers CGeneralPage::LinkPeers() {

@@ -193,6 +193,24 @@ TEST_F(GeneralOptions, AChangeClickedDuringTheReadBackShowsWhatTheSwitcherTookWh
   EXPECT_TRUE(V().ir.checked);
 }
 
+// A new display mode's settings are read after its acknowledgement by queries without timers:
+// one lost answer leaves settings never read, which must not look read.
+TEST_F(GeneralOptions, ANewDisplayModesSettingsAreGreyUntilTheWalkAfterItReadsThemAll) {
+  ConnectSerial();
+  loop.Advance(3000);
+  ASSERT_TRUE(V().current);
+  page->OnModeCheck(2);
+  for (int t = 0; t < 1000 && !V().modes[1].checked; ++t) loop.Advance(1);
+  ASSERT_TRUE(V().modes[1].checked);
+  EXPECT_FALSE(V().current);
+  model.Faults().dropNext = 1;  // the layout's answer
+  loop.Advance(3000);
+  EXPECT_FALSE(V().current);
+  page->OnModeCheck(2);  // asked again, all answered
+  loop.Advance(3000);
+  EXPECT_TRUE(V().current);
+}
+
 TEST_F(GeneralOptions, AChangeCutShortByLeavingThePageIsReadBackOnReturn) {
   ConnectSerial();
   const bool ir = V().ir.checked;
@@ -434,6 +452,7 @@ TEST_F(GeneralFactoryReset, AStepTheSwitcherRefusesEndsTheResetAtOnceWithSetFail
 }
 
 TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTimeOut) {
+  ASSERT_TRUE(page->OptionsView().current);
   StartReset();
   const size_t before = Sent().size();
   loop.Advance(5000);
@@ -442,6 +461,7 @@ TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTim
   EXPECT_EQ(shared.Message.DisplayedText(), "Time out!");
   EXPECT_FALSE(shared.Busy.IsOpen());
   EXPECT_FALSE(page->PageBusy());
+  EXPECT_FALSE(page->OptionsView().current);  // the switcher may have taken the mode
 }
 
 TEST_F(GeneralFactoryReset, AMatrixModeAcknowledgementWithoutTheResetOnlyUpdatesTheControls) {

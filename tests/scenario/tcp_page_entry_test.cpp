@@ -108,6 +108,19 @@ TEST(TcpStatusLine, AConnectionLostOnAnotherPageIsReadAgainWhenTheGeneralPageIsS
   EXPECT_FALSE(general.OptionsView().beep.checked);
 }
 
+TEST(TcpStatusLine, AConnectRefusedForTheNextPageShowsTheLinkLost) {
+  ShellHarness h;
+  ASSERT_TRUE(h.LinkFromGeneral(true));
+  h.ChoosePage(kPageMatrix, 2000);
+  h.socket.SetReachable(false);
+  h.ChoosePage(kPageEdid, 500);
+  EXPECT_EQ(h.shared.Link.state, "lost");
+  EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  h.socket.SetReachable(true);
+  h.ChoosePage(kPageMatrix, 2000);
+  EXPECT_EQ(h.shared.Link.state, "connected");
+}
+
 TEST(TcpStatusLine, AnotherSwitchersLinkDoesNotShowTheDeviceReadFromTheLastOne) {
   LinkReport report;
   report.Set("192.168.1.80:8000", LinkReport::kConnected);
