@@ -87,6 +87,8 @@ void DeviceStatus::EndVisible() {
   tools_.CloseBusyDialog(general_timers::kStatusAnimation);
 }
 
+// A request walks the ports; it asks the device information first when that was not read over
+// this link (the switcher did not answer the connect), so a fixed cable clears "does not answer".
 void DeviceStatus::RequestStatus() {
   if (tools_.Runner().Running() && !StatusChainRunning()) {
     peers_.refuseWhileBusy();
@@ -120,7 +122,7 @@ void DeviceStatus::RequestOverTcp(bool joining) {
     return;
   }
   BeginVisible();
-  if (!joining) StartStatusChain(false, false);
+  if (!joining) StartStatusChain(!view_.deviceCurrent, false);
   tools_.Notify();
 }
 
@@ -136,7 +138,7 @@ void DeviceStatus::RequestOverSerial() {
   // Opening the port starts the read-back chain, which the request then joins.
   const bool chained = readBackRunning_ || StatusChainRunning();
   BeginVisible();
-  if (!chained) StartStatusChain(false, true);
+  if (!chained) StartStatusChain(!view_.deviceCurrent, true);
   tools_.Notify();
 }
 

@@ -312,6 +312,14 @@ TEST_F(GeneralStatus, ADeviceThatNeverNamesItselfAfterTheConnectIsReportedAsNotA
   EXPECT_EQ(shared.Message.DisplayedText(), "The switcher does not answer");
   EXPECT_EQ(page->StatusView().deviceText, "The switcher does not answer");
   EXPECT_FALSE(page->PageBusy());
+  // The cable is fixed: Status reads the device information too, not only the port lines.
+  model.Faults().dropEvery = 0;
+  page->RequestStatus();
+  loop.Advance(5000);
+  EXPECT_EQ(page->StatusView().deviceText, "HDMI MATRIX 4X4");
+  EXPECT_TRUE(page->StatusView().deviceCurrent);
+  EXPECT_EQ(shared.Link.state, "connected");
+  EXPECT_TRUE(page->StatusView().inputs[3].current);
 }
 
 }  // namespace
