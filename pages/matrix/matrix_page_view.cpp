@@ -296,7 +296,7 @@ void MatrixPageView::Sync() {
     w.group->setVisible(state.visible);
     w.display->SetText(Qs(state.display));
     // Grey: not read from the switcher on this visit (or the link went since).
-    w.display->SetColors(state.current ? QColor(0x00, 0xFF, 0x00) : QColor(0x78, 0x78, 0x78), QColor(0x00, 0x00, 0x00));
+    w.display->SetColors(state.current ? QColor(0x00, 0xFF, 0x00) : QColor(0xA8, 0xA8, 0xA8), QColor(0x00, 0x00, 0x00));
     for (size_t n = 0; n < w.inputs.size(); ++n) {
       skin::ShowCheck(w.inputs[n], state.inputs[n]);
       if (w.inputs[n]->property("stale").toBool() != !state.current) {
