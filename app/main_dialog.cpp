@@ -103,6 +103,9 @@ void CMainDialog::HandleMessage(unsigned message, int wParam) {
     case kMsgNetworkNotice:
       if (wParam == kNetworkConfirmed) {
         shared_.ConfigurationSuccess = 1;
+        // A confirmation after "configure failed!" closed the dialog still means the switcher
+        // took its new settings: say so before the search that follows drops the link.
+        if (!configuring_.IsOpen()) configuring_.Open();
         configuring_.SetText("Matrix configuration completed successfully!");
         SetTimer(kTimerSearchText, 2000);
       } else if (wParam == kNetworkSearchAnswer) {

@@ -195,6 +195,18 @@ TEST_F(Shell, ConfirmationAfter3sThenASearchThatFindsNothing) {
   EXPECT_FALSE(dlg.IsOpen());
 }
 
+TEST_F(Shell, AConfirmationAfterTheFailureClosedTheDialogOpensItAgainWithTheSuccess) {
+  main->HandleMessage(kMsgLinkNotice, 1);
+  auto& dlg = main->Configuring();
+  loop.Advance(12500);
+  ASSERT_FALSE(dlg.IsOpen());  // "configure failed!" was shown and closed
+  main->HandleMessage(kMsgNetworkNotice, 1);
+  EXPECT_TRUE(dlg.IsOpen());
+  EXPECT_EQ(dlg.Text(), "Matrix configuration completed successfully!");
+  loop.Advance(2500);
+  EXPECT_EQ(log, (Log{"search"}));
+}
+
 TEST_F(Shell, ASearchAnswerBeforeTimer9ClosesTheConfiguringDialogAtOnce) {
   main->HandleMessage(kMsgLinkNotice, 1);
   main->HandleMessage(kMsgNetworkNotice, 1);
