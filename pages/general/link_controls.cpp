@@ -332,6 +332,8 @@ void GeneralLinkControls::SetAddresses(std::vector<std::string> addresses) {
 
 bool GeneralLinkControls::StartAction() {
   peers_.ignoreStatusReplies();
+  // Bytes half received before the page was left would swallow the start of the first answer.
+  tools_.ResetCollectors();
   if (shared_.LinkMode == 1) {
     // The shell connects a new socket for the page: a slow connect is waited for, not failed.
     switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
@@ -414,6 +416,9 @@ void GeneralLinkControls::OnSocketNotice(int event, int error, bool wasConnected
     tools_.Notify();
   } else if (event == kSocketConnect && error == 0 && shared_.TcpLinkUp == 1) {
     SetTcpLook(true);  // the shell connected again for this page: Disconnect is what the button does now
+    tools_.Notify();
+  } else if (event == kSocketConnect && error != 0 && shared_.TcpLinkUp == 1) {
+    SetTcpLook(false);  // the shell's connect for this page was refused: the button connects now
     tools_.Notify();
   }
 }

@@ -85,6 +85,22 @@ TEST_F(GeneralStatus, ASerialRequestWaits200MsAnimatesAndEndsWithThePageHeadersE
   EXPECT_FALSE(page->PageBusy());
 }
 
+// The start of a frame received just before the page was left must not swallow the start of the
+// first answer when the page is shown again.
+TEST_F(GeneralStatus, BytesHalfReceivedBeforeLeavingThePageDoNotSpoilTheFirstAnswerOnReturn) {
+  ConnectSerial();
+  loop.Advance(3000);
+  for (uint8_t b : {0xA5, 0x5B, 0x01, 0x04}) page->OnPortRxChar(b, 1);
+  h.ChoosePage(kPageMatrix, 3000);
+  h.ChoosePage(kPageGeneral, 500);
+  const size_t before = Sent().size();
+  page->RequestStatus();
+  loop.Advance(3000);
+  EXPECT_EQ(Sent().size() - before, 8u);  // each port asked once: no answer was lost
+  EXPECT_TRUE(In(1).current);
+  EXPECT_TRUE(Out(4).current);
+}
+
 TEST_F(GeneralStatus, AMissingReplyIsAskedOnceMoreAfterFiveSecondsAndTimesOutFiveSecondsLater) {
   ConnectSerial();
   const int enables = mainWindow.PageBusyEnables();

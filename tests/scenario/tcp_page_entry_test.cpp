@@ -116,7 +116,15 @@ TEST(TcpStatusLine, AConnectRefusedForTheNextPageShowsTheLinkLost) {
   h.ChoosePage(kPageEdid, 500);
   EXPECT_EQ(h.shared.Link.state, "lost");
   EXPECT_EQ(h.shared.Message.DisplayedText(), "Connect to Matrix failed!");
+  // On the General page the button says what a press does: connect again.
+  h.ChoosePage(kPageGeneral, 500);
+  auto& general = h.PageAs<CGeneralPage>(kPageGeneral);
+  EXPECT_EQ(general.View().tcpButton, "Connect");
   h.socket.SetReachable(true);
+  general.OnTcpConnect();
+  h.loop.Advance(2000);
+  EXPECT_EQ(general.View().tcpButton, "Disconnect");
+  EXPECT_EQ(h.shared.Link.state, "connected");
   h.ChoosePage(kPageMatrix, 2000);
   EXPECT_EQ(h.shared.Link.state, "connected");
 }
