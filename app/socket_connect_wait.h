@@ -18,6 +18,17 @@ class SocketConnectWait {
     waiting_ = true;
     return Start::kWait;
   }
+  // Begin as one call: true when the socket is connected now; otherwise `startTimer(kWaitMs)` for a
+  // wait, or `refused()` for a connect refused already.
+  template <class StartTimer, class Refused>
+  bool Ready(bool connected, StartTimer startTimer, Refused refused) {
+    switch (Begin(connected)) {
+      case Start::kConnected: return true;
+      case Start::kWait: startTimer(kWaitMs); return false;
+      case Start::kRefused: refused(); return false;
+    }
+    return false;
+  }
   // A connect notice: true when it ends a wait (`error` says how). A notice before the start
   // only remembers a refusal.
   bool OnConnect(int error) {

@@ -201,16 +201,13 @@ bool CEdidPage::SendWhole(const std::vector<uint8_t>& bytes) {
 // another page was shown), then the walk over the inputs runs quietly.
 void CEdidPage::StartAction() {
   if (shared_.LinkMode == 1) {
-    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
-      case SocketConnectWait::Start::kConnected:
-        break;
-      case SocketConnectWait::Start::kWait:
-        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
-        return;
-      case SocketConnectWait::Start::kRefused:
-        ShowMessageFor(kMessageMs, kConnectFailed);
-        Notify();
-        return;
+    if (!socketWait_.Ready(
+            shared_.PageSocketConnected == 1, [this](int ms) { SetTimer(kTimerSocketConnect, ms); },
+            [this] {
+              ShowMessageFor(kMessageMs, kConnectFailed);
+              Notify();
+            })) {
+      return;
     }
   } else {
     if (shared_.ComLinkOpen == 0) {

@@ -137,17 +137,12 @@ void CUpgradePage::OnUpgrade() {
 void CUpgradePage::StartAction() {
   if (upgrading_ == 1) return;  // "Upgrade" pressed before the entry query: the write goes on
   if (shared_.LinkMode == 1) {
-    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
-      case SocketConnectWait::Start::kConnected:
-        StartDeviceQuery();
-        return;
-      case SocketConnectWait::Start::kWait:
-        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
-        return;
-      case SocketConnectWait::Start::kRefused:
-        ShowMessageFor(1500, kConnectFailed);
-        return;
+    if (socketWait_.Ready(
+            shared_.PageSocketConnected == 1, [this](int ms) { SetTimer(kTimerSocketConnect, ms); },
+            [this] { ShowMessageFor(1500, kConnectFailed); })) {
+      StartDeviceQuery();
     }
+    return;
   }
   if (shared_.ComLinkOpen != 1) {
     ShowMessageFor(1500, kOpenComFailed);

@@ -336,12 +336,9 @@ bool GeneralLinkControls::StartAction() {
   tools_.ResetCollectors();
   if (shared_.LinkMode == 1) {
     // The shell connects a new socket for the page: a slow connect is waited for, not failed.
-    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
-      case SocketConnectWait::Start::kConnected: return true;
-      case SocketConnectWait::Start::kWait: tools_.SetTimer(general_timers::kSocketWait, SocketConnectWait::kWaitMs); break;
-      case SocketConnectWait::Start::kRefused: tools_.ShowMessageFor(1500, PageBase::kConnectFailed); break;
-    }
-    return false;
+    return socketWait_.Ready(
+        shared_.PageSocketConnected == 1, [this](int ms) { tools_.SetTimer(general_timers::kSocketWait, ms); },
+        [this] { tools_.ShowMessageFor(1500, PageBase::kConnectFailed); });
   }
   if (shared_.ComLinkOpen == 0) {
     tools_.SetTimer(general_timers::kRescan, 500);

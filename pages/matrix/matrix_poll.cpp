@@ -66,15 +66,10 @@ ExchangeStep PollExchangeStep(const PollStep& s) {
 // its own port, and only while the panel's serial link is open.
 void CMatrixPage::StartPolling() {
   if (shared_.LinkMode == 1) {
-    switch (socketWait_.Begin(shared_.PageSocketConnected == 1)) {
-      case SocketConnectWait::Start::kConnected:
-        break;
-      case SocketConnectWait::Start::kWait:
-        SetTimer(kTimerSocketConnect, SocketConnectWait::kWaitMs);
-        return;
-      case SocketConnectWait::Start::kRefused:
-        SocketConnectFailed();
-        return;
+    if (!socketWait_.Ready(
+            shared_.PageSocketConnected == 1, [this](int ms) { SetTimer(kTimerSocketConnect, ms); },
+            [this] { SocketConnectFailed(); })) {
+      return;
     }
     ResetCollectors();
     tcpReception_ = true;
