@@ -56,6 +56,9 @@ std::optional<TimerTable::Due> TimerTable::TakeDue(int64_t limit, int64_t* deadl
   if (best == timers_.end()) return std::nullopt;
   *deadline = best->deadline;
   best->deadline += best->periodUs;
+  // A loop that ran late fires a periodic timer once, not once for every period it missed (as a
+  // window timer does); a virtual clock is never late, so its timers keep their exact periods.
+  if (best->periodUs > 0 && best->deadline <= limit) best->deadline = limit + best->periodUs;
   best->order = nextOrder_++;
   return Due{const_cast<TimerTarget*>(best->target), best->id};
 }

@@ -24,8 +24,9 @@ class TimerTable {
 
   // Earliest deadline, if any timer runs.
   std::optional<int64_t> NextDeadline() const;
-  // Takes the earliest timer due at or before `limit` and reschedules it one period later
-  // (a handler may stop or restart it). Equal deadlines fire in the order they were set.
+  // Takes the earliest timer due at or before `limit` (the loop's time now) and reschedules it
+  // one period later, or one period after `limit` when that is already past (a handler may stop
+  // or restart it). Equal deadlines fire in the order they were set.
   std::optional<Due> TakeDue(int64_t limit, int64_t* deadline);
 
  private:
