@@ -92,8 +92,9 @@ void FactoryReset::OnFactoryReset() {
   Exchange reset;
   reset.id = kFactoryResetExchange;
   // The display-mode command that opens the reset is guarded like the steps, so a switcher that
-  // never answers it does not leave the "Setting" dialog open.
-  reset.steps.push_back(ExchangeStep::Frame(ModeFrame(), {p::kOpDisplayMode, p::kSubSetDisplayMode, p::kModeMatrix},
+  // never answers it does not leave the "Setting" dialog open. Its answer is matched on any mode:
+  // a refusal names the mode the switcher stays in.
+  reset.steps.push_back(ExchangeStep::Frame(ModeFrame(), {p::kOpDisplayMode, p::kSubSetDisplayMode},
                                             general_timers::kResetModeRetry, general_timers::kResetModeTimeout));
   const bool tcp = tools_.Shared().LinkMode == 1;
   for (const RestoreRow& row : kRestoreSteps) reset.steps.push_back(RestoreExchangeStep(row, tcp));
@@ -110,6 +111,7 @@ void FactoryReset::OnFactoryReset() {
 // resending a step the switcher has already answered and then blaming the link with "Time out!".
 ReplyVerdict FactoryReset::OnRestoreReply(const CommandFrame& frame, size_t index) {
   if (frame[p::kByteValue] != p::kAccepted) return ReplyVerdict::kRefuse;
+  if (index == 0 && frame[p::kBytePort] != p::kModeMatrix) return ReplyVerdict::kWait;
   if (index == 0) {
     peers_.showDisplayMode(p::kModeMatrix);
   } else if (static_cast<int>(index) == kBeepRestoreStep) {

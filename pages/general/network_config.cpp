@@ -225,6 +225,12 @@ void CNetworkConfigDialog::OnOk() {
                    (errno ? std::string(": ") + std::strerror(errno) : "");
     }
   }
+  // Nothing left the machine: say why at once and keep the entries, instead of ten seconds of
+  // "Configuring" for a packet no switcher can have seen.
+  if (!lastError_.empty()) {
+    socket_.Close();
+    return Refuse("The configuration could not be sent: " + lastError_);
+  }
   // Without an answer the configuring dialog gives up by itself and says so.
   fill_ = 0;
   awaiting_ = true;

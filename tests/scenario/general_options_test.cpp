@@ -451,6 +451,25 @@ TEST_F(GeneralFactoryReset, AStepTheSwitcherRefusesEndsTheResetAtOnceWithSetFail
   EXPECT_EQ(shared.Message.OpenCount(), opened);  // and no "Time out!" later
 }
 
+// Refusing the display-mode command that opens the reset, the switcher names the mode it stays
+// in: that is a refusal of the reset too, not an answer to wait past.
+TEST_F(GeneralFactoryReset, AModeCommandRefusedInAnotherModeEndsWithSetFailedAtOnce) {
+  for (int mode : {2, 3}) {
+    SCOPED_TRACE(mode);
+    StartReset();
+    const int writes = Writes();
+    EXPECT_EQ(AckAndNext({0x13, 0x01, 0x00, 0x00, mode}), "");  // another mode taken: not ours
+    EXPECT_EQ(page->RestoreStep(), 0);
+    Reply({0x13, 0x01, 0x01, 0x00, mode});
+    EXPECT_EQ(shared.Message.DisplayedText(), "Set failed!");
+    EXPECT_FALSE(shared.Busy.IsOpen());
+    EXPECT_EQ(page->RestoreFlag(), 0);
+    EXPECT_FALSE(page->PageBusy());
+    loop.Advance(20000);
+    EXPECT_EQ(Writes(), writes);
+  }
+}
+
 TEST_F(GeneralFactoryReset, AnUnansweredModeCommandIsRetriedAndThenReportedAsTimeOut) {
   ASSERT_TRUE(page->OptionsView().current);
   StartReset();

@@ -102,6 +102,32 @@ TEST_F(NetworkConfigScenario, AConfigurationTheSwitcherRefusesEndsInConfigureFai
   EXPECT_EQ(first.ip, (std::array<uint8_t, 4>{192, 168, 1, 239}));
 }
 
+// A packet that never left the machine (no such local address to listen on, or a send the
+// system refused) is said at once with its reason; the entries stay for another try.
+TEST_F(NetworkConfigScenario, APacketThatCouldNotBeSentIsReportedAtOnceAndNothingWaitsForAnAnswer) {
+  const auto& device = lan.AddDevice(first);
+  for (const ConfigRoute& route : {ConfigRoute{"192.0.2.1", 30601, "127.255.255.255", 30601},
+                                  ConfigRoute{"0.0.0.0", 30601, "no-such-host", 30601}}) {
+    SCOPED_TRACE(route.bindAddress + " -> " + route.broadcastAddress);
+    dialog.SetRoute(route);
+    FindAndOpen();
+    const size_t sent = lan.SentDatagrams().size();
+    OkWithStaticAddress("7", "77");
+    EXPECT_NE(dialog.LastError(), "");
+    EXPECT_EQ(shared.Message.DisplayedText(), "The configuration could not be sent: " + dialog.LastError());
+    EXPECT_TRUE(dialog.View().shown);
+    EXPECT_EQ(dialog.View().ip[3], "77");
+    EXPECT_FALSE(dialog.AwaitingConfirmation());
+    EXPECT_EQ(mainWindow.Count(0x41D, 1), 0);
+    EXPECT_FALSE(shell.Configuring().IsOpen());
+    EXPECT_EQ(lan.SentDatagrams().size(), sent);
+    loop.Advance(12000);
+    EXPECT_TRUE(configuringTexts.empty());
+    dialog.OnCancel();
+  }
+  EXPECT_EQ(device.Counters().configsApplied, 0);
+}
+
 TEST_F(NetworkConfigScenario, AConfirmationLostOnTheWayEndsInConfigureFailedThoughTheSwitcherTookIt) {
   const auto& device = lan.AddDevice(first);
   FindAndOpen();
