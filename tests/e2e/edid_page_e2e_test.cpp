@@ -13,6 +13,7 @@
 #include "pages/general/general_page.h"
 #include "pages/edid/edid_page.h"
 #include "pages/edid/edid_page_view.h"
+#include "support/panel_controls.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 #include "support/edid_samples.h"
@@ -44,18 +45,10 @@ class EdidPageE2e : public ::testing::Test {
 
   template <class W>
   W* Find(int controlId) {
-    W* w = view->findChild<W*>(QString::number(controlId));
-    EXPECT_NE(w, nullptr) << controlId;
-    return w;
+    return testing::FindControl<W>(view, controlId);
   }
-  QString Message() const {
-    return panel->Shared().Message.IsOpen() ? QString::fromStdString(panel->Shared().Message.DisplayedText()) : "";
-  }
-  void Choose(int listId, int index) {
-    auto* list = Find<QComboBox>(listId);
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-  }
+  QString Message() const { return testing::ShownMessage(*panel); }
+  void Choose(int listId, int index) { testing::ChooseEntry(Find<QComboBox>(listId), index); }
 
   testing::SimProcess sim{{"--tcp", "127.0.0.1:0", "--no-serial", "--no-udp", "--no-stdin"}};
   std::unique_ptr<Panel> panel;

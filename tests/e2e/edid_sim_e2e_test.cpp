@@ -17,6 +17,7 @@
 #include "pages/edid/edid_page.h"
 #include "pages/edid/edid_page_view.h"
 #include "support/edid_samples.h"
+#include "support/panel_controls.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 
@@ -50,18 +51,10 @@ class EdidWithEmulator : public ::testing::TestWithParam<bool> {
 
   template <class W>
   W* Find(int controlId) {
-    W* w = view->findChild<W*>(QString::number(controlId));
-    EXPECT_NE(w, nullptr) << controlId;
-    return w;
+    return testing::FindControl<W>(view, controlId);
   }
-  QString Message() const {
-    return panel->Shared().Message.IsOpen() ? QString::fromStdString(panel->Shared().Message.DisplayedText()) : "";
-  }
-  void Choose(int listId, int index) {
-    auto* list = Find<QComboBox>(listId);
-    list->setCurrentIndex(index);
-    emit list->activated(index);
-  }
+  QString Message() const { return testing::ShownMessage(*panel); }
+  void Choose(int listId, int index) { testing::ChooseEntry(Find<QComboBox>(listId), index); }
   // Clicks and waits for the message the operation ends with, then for it to close.
   void ClickAndExpect(int buttonId, const QString& message) {
     QTest::mouseClick(Find<QPushButton>(buttonId), Qt::LeftButton);

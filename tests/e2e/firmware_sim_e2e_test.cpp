@@ -16,6 +16,7 @@
 #include "gui/qt_panel.h"
 #include "pages/firmware/upgrade_page.h"
 #include "pages/firmware/upgrade_page_view.h"
+#include "support/panel_controls.h"
 #include "support/sim_process.h"
 #include "support/temp_dir.h"
 
@@ -50,9 +51,7 @@ class FirmwareWithEmulator : public ::testing::TestWithParam<bool> {
 
   template <class W>
   W* Find(int controlId) {
-    W* w = view->findChild<W*>(QString::number(controlId));
-    EXPECT_NE(w, nullptr) << controlId;
-    return w;
+    return testing::FindControl<W>(view, controlId);
   }
   QString Log() { return Find<QPlainTextEdit>(1104)->toPlainText(); }
 

@@ -12,6 +12,7 @@
 #include "gui/qt_panel.h"
 #include "pages/matrix/matrix_page.h"
 #include "skin/segment_display.h"
+#include "support/panel_controls.h"
 #include "support/sim_process.h"
 
 namespace velantor {
@@ -39,18 +40,14 @@ class MatrixWithEmulator : public ::testing::TestWithParam<bool> {
   }
   template <class W>
   W* Control(int id) {
-    W* w = view->findChild<W*>(QString::number(id));
-    EXPECT_NE(w, nullptr) << id;
-    return w;
+    return testing::FindControl<W>(view, id);
   }
   QString Display(int output) { return Control<skin::SegmentDisplay>(1062 + output - 1)->Text(); }
   void ExpectAllShow(const QString& input) {
     for (int out = 1; out <= 4; ++out) QTRY_COMPARE_WITH_TIMEOUT(Display(out), input, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(page->PageBusy() == 0, 3000);
   }
-  QString Message() const {
-    return panel->Shared().Message.IsOpen() ? QString::fromStdString(panel->Shared().Message.DisplayedText()) : "";
-  }
+  QString Message() const { return testing::ShownMessage(*panel); }
 
   std::string link = "/tmp/velantor-matrix-e2e-" + std::to_string(getpid());
   testing::SimProcess sim{SimArgs()};
