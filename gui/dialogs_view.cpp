@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPainterPath>
 #include <QRegion>
+#include <algorithm>
 
 #include "app/change_notifier.h"
 #include "skin/translation.h"
@@ -17,6 +18,7 @@ OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int corner
                                      std::function<std::string()> text)
     : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint),
       mainWindow_(mainWindow),
+      baseSize_(size),
       label_(new QLabel(this)),
       radius_(cornerRadius),
       isOpen_(std::move(isOpen)),
@@ -27,11 +29,12 @@ OverlayDialogView::OverlayDialogView(QWidget* mainWindow, QSize size, int corner
   setWindowOpacity(alpha / 255.0);
   setStyleSheet("QDialog { background: black; } QLabel { color: white; background: transparent; }");
   label_->setAlignment(Qt::AlignCenter);
+  label_->setWordWrap(true);
   QFont font = label_->font();
   font.setPointSize(11);
   label_->setFont(font);
   auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(8, 4, 8, 4);
+  layout->setContentsMargins(kMarginX, kMarginY, kMarginX, kMarginY);
   layout->addWidget(label_);
   refresh_.Watch(changed);
   openSubscription_ = changed_.Subscribe([this] {
@@ -50,6 +53,7 @@ QString OverlayDialogView::Line() const { return label_->text(); }
 
 void OverlayDialogView::Sync() {
   label_->setText(skin::Tr(text_()));
+  FitText();
   const bool open = isOpen_();
   if (open && !isVisible()) {
     const QRect area = mainWindow_->geometry();
@@ -59,6 +63,14 @@ void OverlayDialogView::Sync() {
   } else if (!open && isVisible()) {
     hide();
   }
+}
+
+// The short messages keep the dialog's own size; a long one (a file's or the system's reason)
+// wraps and the dialog grows downwards so the whole reason is read, not its first half.
+void OverlayDialogView::FitText() {
+  const int textHeight = label_->heightForWidth(baseSize_.width() - 2 * kMarginX);
+  const int height = std::max(baseSize_.height(), textHeight + 2 * kMarginY);
+  if (height != this->height()) setFixedSize(baseSize_.width(), height);
 }
 
 void OverlayDialogView::resizeEvent(QResizeEvent* event) {

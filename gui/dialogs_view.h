@@ -35,7 +35,12 @@ class OverlayDialogView : public QDialog {
   void reject() override {}
 
  private:
+  static constexpr int kMarginX = 8;
+  static constexpr int kMarginY = 4;
+  void FitText();
+
   QWidget* mainWindow_;
+  QSize baseSize_;
   QLabel* label_;
   int radius_;
   std::function<bool()> isOpen_;

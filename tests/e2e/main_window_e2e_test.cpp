@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 
 #include "app/command_line.h"
 #include "gui/diagnostics_view.h"
+#include "gui/dialogs_view.h"
 #include "gui/qt_panel.h"
 #include "gui/status_line_view.h"
 #include "support/sim_process.h"
@@ -36,6 +38,36 @@ TEST(MainWindow, ATapOnAFreeSpotLeavesTheWindowWhereItIsWhileADragMovesIt) {
   QApplication::sendEvent(&window, &drag);
   QTest::mouseRelease(&window, Qt::LeftButton, {}, spot + QPoint(60, 40));
   EXPECT_NE(window.pos(), start);
+}
+
+// A reason from a file or from the system is longer than one line of the message dialog: it
+// wraps and the dialog grows to show all of it, then a short message gets the usual size back.
+TEST(MainWindow, ALongMessageIsShownWholeAndAShortOneKeepsTheUsualSize) {
+  PanelOptions options;
+  Panel panel(options);
+  panel.View().show();
+  OverlayDialogView* dialog = panel.View().MessageView();
+  MessageDialog& message = panel.Shared().Message;
+  message.MessageText = "Time out!";
+  message.Open();
+  QApplication::processEvents();
+  const QSize usual = dialog->size();
+  message.Close();
+  message.MessageText =
+      "The configuration could not be sent: cannot send to 192.168.1.255:30601: Network is unreachable";
+  message.Open();
+  QApplication::processEvents();
+  auto* line = dialog->findChild<QLabel*>("1137");
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(dialog->width(), usual.width());
+  EXPECT_GT(dialog->height(), usual.height());
+  EXPECT_GE(line->height(), line->heightForWidth(line->width()));
+  EXPECT_LE(line->geometry().bottom(), dialog->rect().bottom());
+  message.Close();
+  message.MessageText = "Set failed!";
+  message.Open();
+  QApplication::processEvents();
+  EXPECT_EQ(dialog->size(), usual);
 }
 
 TEST(MainWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
