@@ -266,6 +266,9 @@ void MainWindowView::Sync() {
     if (!pageViews_[i] && dialog_.Page(page)) {
       pageViews_[i] = makePageView_(page, dialog_.Page(page), stack_);
       stack_->addWidget(pageViews_[i]);
+      // The page area's floor grows to what each page needs, or a page would be squeezed on a
+      // small screen (a window the user cannot resize) with controls cut off.
+      stack_->setMinimumSize(stack_->minimumSize().expandedTo(pageViews_[i]->minimumSizeHint()));
     }
   }
   if (QWidget* current = pageViews_[static_cast<size_t>(dialog_.CurrentPage() - 1)]) {

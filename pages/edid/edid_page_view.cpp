@@ -82,7 +82,8 @@ void ShowButton(QPushButton* button, const ButtonViewState& state) {
 void ShowText(QLineEdit* edit, const TextViewState& state) {
   if (edit->text() != Qs(state.text)) {
     edit->setText(Qs(state.text));
-    edit->setCursorPosition(0);
+    // A long path shows its end: the file name tells files apart; the tool tip has it whole.
+    edit->setCursorPosition(static_cast<int>(edit->text().size()));
     edit->setToolTip(Qs(state.text));
   }
   edit->setEnabled(state.enabled);
@@ -119,6 +120,9 @@ EdidPageView::EdidPageView(CEdidPage& page, QWidget* parent)
   summaryBox->setContentsMargins(8, 4, 8, 6);
   contentSource_ = new QLabel(summaryGroup);
   contentSource_->setStyleSheet("font-weight: bold;");
+  // A long file name is cut at the group's edge (the tool tip has it whole) instead of
+  // squeezing the groups beside the grid.
+  contentSource_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   summary_ = new QLabel(summaryGroup);
   summary_->setObjectName("EdidSummary");
   summary_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
@@ -251,6 +255,7 @@ QWidget* EdidPageView::BuildDataGroup() {
   problem_ = new QLabel(dataGroup_);
   problem_->setObjectName("EdidProblem");
   problem_->setWordWrap(true);
+  problem_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   problem_->setStyleSheet("color: rgb(170,0,0); font-size: 11px;");
   grid->addWidget(Caption("Read EDID data from", dataGroup_), 0, 0);
   grid->addWidget(readSources_, 0, 1);
@@ -358,7 +363,10 @@ void EdidPageView::Sync() {
   ShowButton(save_, d.save);
   ShowText(savedPath_, d.savedPath);
   ShowButton(clear_, d.clear);
-  problem_->setText(Tr(d.problem));
+  // A reason naming a file may hold a long path: it may break after any "/", and the tool tip
+  // keeps it whole.
+  problem_->setText(Tr(d.problem).replace('/', QStringLiteral("/\u200B")));
+  problem_->setToolTip(Tr(d.problem));
   problem_->setVisible(!d.problem.empty());
 
   QStringList headers;
@@ -375,6 +383,7 @@ void EdidPageView::Sync() {
     }
   }
   contentSource_->setText(Qs(d.contentSource));
+  contentSource_->setToolTip(Qs(d.contentSource));
   contentSource_->setVisible(!d.contentSource.empty());
   QStringList lines;
   for (const auto& line : d.summary) lines << Qs(line);

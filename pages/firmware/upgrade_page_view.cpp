@@ -67,7 +67,8 @@ QLineEdit* NewReadOnlyEdit(QWidget* parent, int id, int minWidth) {
 void ShowText(QLineEdit* edit, const std::string& text) {
   if (edit->text() == Qs(text)) return;
   edit->setText(Qs(text));
-  edit->setCursorPosition(0);
+  // A long path shows its end: the file name tells files apart; the tool tip has it whole.
+  edit->setCursorPosition(static_cast<int>(edit->text().size()));
   edit->setToolTip(Qs(text));
 }
 
@@ -113,7 +114,7 @@ QWidget* UpgradePageView::BuildUpgradeGroup() {
   auto* grid = new QGridLayout(group);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(8);
-  filePath_ = NewReadOnlyEdit(group, ids::kPathEdit, 200);
+  filePath_ = NewReadOnlyEdit(group, ids::kPathEdit, 160);
   filePath_->setPlaceholderText("no file");
   open_ = NewOpenButton(group, ids::kOpenButton);
   skin::SetMnemonic(open_, 'O');

@@ -2,6 +2,8 @@
 // their control ids set a mode, open and download a file, and read an EDID into the grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +94,36 @@ TEST_F(EdidPageE2e, OpenAndDownloadAFileThenReadAnOutputIntoTheGrid) {
   EXPECT_EQ(page->ContentTable()->item(0, 0)->text(), "00");  // the offset column
   EXPECT_TRUE(page->Summary()->text().contains("Manufacturer: VLT"));
   EXPECT_FALSE(edid->Capturing());
+}
+
+// Long file names and paths neither widen the window nor hide the reason: the heading is cut at
+// the group's edge and the refusal breaks at the path's slashes, each whole in its tool tip.
+TEST_F(EdidPageE2e, ALongFileNameOrPathKeepsTheWindowsWidthAndIsWholeInTheToolTip) {
+  testing::ScratchDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string name = "Samsung_QN90B_HDMI2_EDID_dump_from_the_conference_room_projector.bin";
+  std::string chosen = dir.Write(name, testing::MinimalEdid());
+  auto* page = static_cast<EdidPageView*>(view);
+  page->SetFileChooser([&chosen](QWidget*, bool save) { return save ? QString() : QString::fromStdString(chosen); });
+  const int width = panel->View().width();
+
+  QTest::mouseClick(Find<QPushButton>(1090), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  const auto labels = view->findChildren<QLabel*>();
+  EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&name](QLabel* label) {
+    return label->isVisible() && label->toolTip() == QString::fromStdString("File " + name);
+  }));
+  EXPECT_EQ(panel->View().width(), width);
+
+  chosen = dir.path() + std::string(60, 'd') + "/missing.bin";  // a reason that names the path
+  QTest::mouseClick(Find<QPushButton>(1090), Qt::LeftButton);
+  QCoreApplication::processEvents();
+  auto* problem = view->findChild<QLabel*>("EdidProblem");
+  ASSERT_NE(problem, nullptr);
+  EXPECT_TRUE(problem->isVisible());
+  EXPECT_TRUE(problem->toolTip().contains(QString::fromStdString(chosen))) << problem->toolTip().toStdString();
+  EXPECT_EQ(panel->View().width(), width);
+  EXPECT_GE(problem->height(), problem->heightForWidth(problem->width()));
 }
 
 }  // namespace

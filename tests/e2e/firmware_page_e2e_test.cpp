@@ -69,6 +69,8 @@ TEST_F(FirmwarePageE2e, OpenAndUpgradeWriteTheFileAndTheLogEndsInSuccess) {
   QTest::mouseClick(Find<QPushButton>(1101), Qt::LeftButton);
   QCoreApplication::processEvents();
   EXPECT_EQ(Find<QLineEdit>(1060)->text(), QString::fromStdString(chosen));
+  // A path longer than its box shows its end, where the file name is.
+  EXPECT_EQ(Find<QLineEdit>(1060)->cursorPosition(), Find<QLineEdit>(1060)->text().size());
   QTest::mouseClick(Find<QPushButton>(1103), Qt::LeftButton);
   QCoreApplication::processEvents();
   EXPECT_FALSE(Find<QPushButton>(1103)->isEnabled());

@@ -70,6 +70,27 @@ TEST(MainWindow, ALongMessageIsShownWholeAndAShortOneKeepsTheUsualSize) {
   EXPECT_EQ(dialog->size(), usual);
 }
 
+// The test screen is small (800 x 600) like a laptop's: the window, which the user cannot
+// resize, still gives every page at least the room its controls need.
+TEST(MainWindow, EveryPageGetsTheRoomItsControlsNeedOnASmallScreen) {
+  PanelOptions options;
+  Panel panel(options);
+  MainWindowView& window = panel.View();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  for (Qt::Key key : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4}) {
+    QTest::keyClick(&window, key, Qt::ControlModifier);
+    QApplication::processEvents();
+  }
+  for (int page = kPageGeneral; page <= kPageFirmware; ++page) {
+    SCOPED_TRACE(page);
+    QWidget* view = window.PageView(page);
+    ASSERT_NE(view, nullptr);
+    EXPECT_GE(view->height(), view->minimumSizeHint().height());
+    EXPECT_GE(view->width(), view->minimumSizeHint().width());
+  }
+}
+
 TEST(MainWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
   PanelOptions options;
   Panel panel(options);
