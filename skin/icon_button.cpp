@@ -76,6 +76,12 @@ void IconButton::SetCaption(const QString& caption) {
   update();
 }
 
+void IconButton::SetStale(bool stale) {
+  if (stale == stale_) return;
+  stale_ = stale;
+  update();
+}
+
 QSize IconButton::sizeHint() const {
   QSize icon(kDefaultIcon, kDefaultIcon);
   if (normal_ && !normal_->defaultSize().isEmpty()) {
@@ -138,7 +144,7 @@ QImage IconButton::IconImage(Look look, QSize logicalSize, qreal ratio) const {
     source->render(&p, QRectF(QPointF(0, 0), QSizeF(logicalSize)));
   }
   if (wash.isValid()) Wash(image, wash);
-  if (look == Look::Disabled) Greyscale(image);
+  if (look == Look::Disabled || stale_) Greyscale(image);
   return image;
 }
 

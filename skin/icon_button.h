@@ -27,6 +27,10 @@ class IconButton : public QAbstractButton {
   // The caption is drawn to the right of the icon; empty means an icon-only button.
   void SetCaption(const QString& caption);
   QString Caption() const { return text(); }
+  // A stale button still shows its state (checked or not) but in grey: the value it stands for
+  // was not read over the present link.
+  void SetStale(bool stale);
+  bool IsStale() const { return stale_; }
   bool IsHovered() const { return hovered_; }
 
   QSize sizeHint() const override;
@@ -53,6 +57,7 @@ class IconButton : public QAbstractButton {
   std::unique_ptr<QSvgRenderer> hover_;
   std::unique_ptr<QSvgRenderer> pressed_;
   bool hovered_ = false;
+  bool stale_ = false;
 };
 
 }  // namespace velantor::skin

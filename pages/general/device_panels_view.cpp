@@ -291,6 +291,7 @@ void DeviceOptionsPanel::Sync() {
   for (size_t m = 0; m < modes_.size(); ++m) {
     modes_[m]->setChecked(v.modes[m].checked);
     modes_[m]->setEnabled(v.modes[m].enabled);
+    modes_[m]->SetStale(!v.current);  // the style sheet's grey does not reach the drawn icons
   }
   ShowList(layout_, v.layout);
   ShowList(main_, v.main);

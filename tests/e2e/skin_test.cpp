@@ -88,6 +88,27 @@ TEST_F(SkinTest, IconButtonPaintsDistinctNormalHoverPressedAndDisabledLooks) {
   EXPECT_EQ(CountPixels(disabled, QColor(30, 144, 225)), 0) << "a disabled button shows no theme colour";
 }
 
+// A display-mode button whose value is old keeps showing which mode was checked, in grey.
+TEST_F(SkinTest, AStaleIconButtonIsGreyButStillShowsWhetherItIsChecked) {
+  IconButton button(nullptr, 1269, ":/icons/previous.svg", ":/icons/previous_hover.svg");
+  button.setCheckable(true);
+  button.resize(32, 32);
+  button.setChecked(true);
+  const QImage checked = Grab(button);
+  button.SetStale(true);
+  const QImage staleChecked = Grab(button);
+  button.setChecked(false);
+  const QImage staleUnchecked = Grab(button);
+  button.SetStale(false);
+
+  EXPECT_EQ(CountPixels(staleChecked, QColor(30, 144, 225)), 0) << "no theme colour while stale";
+  EXPECT_NE(staleChecked, checked);
+  EXPECT_NE(staleChecked, staleUnchecked);
+  EXPECT_TRUE(button.isEnabled());
+  button.setChecked(true);
+  EXPECT_EQ(Grab(button), checked);
+}
+
 TEST_F(SkinTest, IconButtonWithAMissingIconStillWorksAsAButton) {
   IconButton button(nullptr, 7, ":/icons/no_such_icon.svg", QString(), QString(), "Missing");
   button.resize(24, 24);
