@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
@@ -72,6 +73,15 @@ void HeaderTab::SetCurrent(bool current) {
 
 void HeaderTab::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit Clicked();
+}
+
+void HeaderTab::paintEvent(QPaintEvent* event) {
+  QLabel::paintEvent(event);
+  if (!hasFocus()) return;
+  // Tab walks the headers: the one that Space or Enter would choose is outlined.
+  QPainter p(this);
+  p.setPen(QPen(palette().color(foregroundRole()), 1, Qt::DotLine));
+  p.drawRect(rect().adjusted(3, 3, -4, -4));
 }
 
 void HeaderTab::keyPressEvent(QKeyEvent* event) {

@@ -34,6 +34,7 @@ class HeaderTab : public QLabel {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;  // a label draws no focus mark of its own
 };
 
 class MainWindowView : public QWidget {

@@ -107,7 +107,9 @@ TEST(MainWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
 
   QWidget* header = window.Header(kPageEdid);
   EXPECT_NE(header->focusPolicy() & Qt::TabFocus, 0);
+  const QImage unfocused = header->grab().toImage();
   header->setFocus();
+  EXPECT_NE(header->grab().toImage(), unfocused) << "the header with the focus is marked";
   QTest::keyClick(header, Qt::Key_Space);
   EXPECT_EQ(panel.Main().CurrentPage(), kPageEdid);
 }
