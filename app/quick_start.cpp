@@ -41,6 +41,7 @@ std::string QuickStart::Run(const PanelOptions& options) {
   }
   pendingPage_ = options.page;
   subscription_ = general_->Changed().Subscribe([this] { ChoosePageOnceLinked(); });
+  linkSubscription_ = shared_.Link.changed.Subscribe([this] { ChoosePageOnceLinked(); });
   ChoosePageOnceLinked();
   return problem;
 }
@@ -61,6 +62,11 @@ std::string QuickStart::ConnectSerial(const std::string& path) {
 
 void QuickStart::ChoosePageOnceLinked() {
   if (pendingPage_ == 0 || (shared_.TcpLinkUp == 0 && shared_.ComLinkOpen == 0)) return;
+  // The General page reads the device line first after a connect: leaving it before that answer
+  // would leave the status line on every page without the device and its version. A switcher
+  // that does not answer changes the link's state instead, and the page is chosen all the same.
+  const LinkReport& link = shared_.Link;
+  if (link.device.empty() && link.state == std::string(LinkReport::kConnected)) return;
   const int page = pendingPage_;
   pendingPage_ = 0;
   StopWatching();
@@ -72,7 +78,9 @@ void QuickStart::ChoosePageOnceLinked() {
 
 void QuickStart::StopWatching() {
   if (subscription_ != 0) general_->Changed().Unsubscribe(subscription_);
+  if (linkSubscription_ != 0) shared_.Link.changed.Unsubscribe(linkSubscription_);
   subscription_ = 0;
+  linkSubscription_ = 0;
 }
 
 }  // namespace velantor

@@ -64,7 +64,7 @@ class QuickStart {
   // Runs the options' quick start. Returns "" or, when the serial device cannot be chosen, why
   // nothing was connected (then no other port is opened in its place).
   std::string Run(const PanelOptions& options);
-  // True while --page waits for a link.
+  // True while --page waits for the link and the switcher's device line.
   bool PagePending() const { return pendingPage_ != 0; }
 
  private:
@@ -79,6 +79,7 @@ class QuickStart {
   std::unique_ptr<QuickStartControls> general_;
   int pendingPage_ = 0;
   int subscription_ = 0;
+  int linkSubscription_ = 0;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

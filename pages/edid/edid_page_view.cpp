@@ -227,7 +227,7 @@ QWidget* EdidPageView::BuildStatusGroup() {
     Identify(statusLabels_[i], edid_ids::kStatusLabels[i]);
     statusTexts_[i] = new QLabel(statusGroup_);
     Identify(statusTexts_[i], edid_ids::kStatusTexts[i]);
-    statusTexts_[i]->setMinimumWidth(190);
+    statusTexts_[i]->setMinimumWidth(176);
 
     grid->addWidget(statusLabels_[i], static_cast<int>(i), 0);
     grid->addWidget(statusTexts_[i], static_cast<int>(i), 1);

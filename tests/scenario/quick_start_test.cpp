@@ -97,6 +97,8 @@ TEST_F(QuickStartTest, TcpConnectsToTheGivenPortAndChoosesThePageOnlyOnceTheLink
   EXPECT_EQ(shared.TcpLinkUp, 1);
   EXPECT_EQ(main->CurrentPage(), 3);
   EXPECT_FALSE(quick->PagePending());
+  // The device line was read before the General page was left: the status line names it.
+  EXPECT_EQ(shared.Link.device, "HDMI MATRIX 4X4  v1.5");
   ASSERT_FALSE(Received().empty());
   EXPECT_EQ(Received().front(), "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5");
 }
@@ -120,6 +122,18 @@ TEST_F(QuickStartTest, SerialSelectsTheNamedDeviceRatherThanTheFirstInTheList) {
   loop.Advance(500);
   ASSERT_FALSE(Received().empty());
   EXPECT_EQ(Received().front(), "A5 5B 01 0A 00 00 00 00 00 00 00 00 F5");
+}
+
+TEST_F(QuickStartTest, ASilentSwitcherGetsThePageChosenOnceItIsKnownNotToAnswer) {
+  model.Faults().dropEvery = 1;
+  EXPECT_EQ(Start({"--connect", "serial:" + Path("ttyVEL0"), "--page", "edid"}), "");
+  loop.Advance(500);
+  EXPECT_EQ(main->CurrentPage(), 1);
+  EXPECT_TRUE(quick->PagePending());
+  loop.Advance(30000);
+  EXPECT_EQ(shared.Link.state, "no answer");
+  EXPECT_EQ(main->CurrentPage(), 2);
+  EXPECT_FALSE(quick->PagePending());
 }
 
 TEST_F(QuickStartTest, AMissingSerialDeviceIsReportedAndNoOtherPortIsOpenedInItsPlace) {
