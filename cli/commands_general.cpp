@@ -110,7 +110,8 @@ Report RunInfo(Session& s) {
   Json& j = r.result;
   j.Set("device", status.deviceText);
   j.Set("version", status.versionText);
-  j.Set("size", Size(status.deviceText));
+  const std::string size = Size(status.deviceText);
+  j.Set("size", size.empty() ? Json() : Json(size));  // unread or unnamed: unknown
   j.Set("display_mode", kModeNames[static_cast<size_t>(mode)]);
   Json opts = Json::MakeObject();
   opts.Set("beep", OptionJson(options, options.beep));
@@ -119,6 +120,7 @@ Report RunInfo(Session& s) {
   j.Set("options", opts);
   r.lines.push_back("device:       " + status.deviceText);
   r.lines.push_back("version:      " + status.versionText);
+  r.lines.push_back("size:         " + (size.empty() ? std::string("unknown") : size));
   r.lines.push_back(std::string("display mode: ") + kModeNames[static_cast<size_t>(mode)]);
   if (mode == 2) {
     Json mv = Json::MakeObject();

@@ -52,8 +52,10 @@ int main(int argc, char** argv) {
   const bool helpWord = words[0] == "help";
   const std::string word = helpWord ? words[1] : words[0];
   const CommandEntry* command = FindCommand(word);
-  if (!command)
-    return PrintUsageError("unknown command " + word + " (velantorctl --help lists them)", options.json, word);
+  if (!command) {
+    const char* what = word.rfind("-", 0) == 0 ? "unknown option " : "unknown command ";
+    return PrintUsageError(what + word + " (velantorctl --help lists them)", options.json, word);
+  }
   if (options.help || helpWord) {
     std::fputs(command->help, stdout);
     return 0;

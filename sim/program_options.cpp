@@ -22,7 +22,15 @@ struct OptionRow {
 
 std::string Endpointed(Endpoint& target, const std::string& v, const char* what) {
   auto e = ParseEndpoint(v);
-  if (!e) return std::string(what) + " wants ADDR:PORT with an IPv4 address, not \"" + v + "\"";
+  if (!e) {
+    // Say which half is wrong: the address or the port.
+    const size_t colon = v.rfind(':');
+    long port = 0;
+    if (colon == std::string::npos) return std::string(what) + " wants ADDR:PORT, not \"" + v + "\"";
+    if (!ParseNumber(v.substr(colon + 1), 0, 65535, &port))
+      return std::string(what) + ": bad port \"" + v.substr(colon + 1) + "\": a number from 0 to 65535";
+    return std::string(what) + ": \"" + v.substr(0, colon) + "\" is not an IPv4 address";
+  }
   target = *e;
   return "";
 }
@@ -93,7 +101,7 @@ const OptionRow kOptions[] = {
        o.replyAddress = v;
        return std::string();
      }},
-    {"--size", "4x4|8x8", "inputs x outputs (4x4)", ParseSize},
+    {"--size", "INxOUT", "inputs x outputs (4x4)", ParseSize},
     {"--type", "1|2|3", "device type: 1 HDMI, 2 HDBT, 3 HDMI+HDBT (1)",
      [](ProgramOptions& o, const std::string& v) {
        long t = 0;

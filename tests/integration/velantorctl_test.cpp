@@ -238,7 +238,7 @@ TEST(Velantorctl, InfoReportsDeviceOptionsAndWhichPortsHaveADevice) {
       R"("outputs":[{"port":1,"connected":true},{"port":2,"connected":true},{"port":3,"connected":true},{"port":4,"connected":false}])"))
       << r.out;
   r = Ctl({"--connect", sim.Tcp(), "info"});
-  EXPECT_TRUE(Has(r.out, "version:      2.7\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "version:      2.7\nsize:         4x4\n")) << r.out;
   EXPECT_TRUE(Has(r.out, "HDMI IN2: Disconnect\n")) << r.out;
 }
 
@@ -473,6 +473,7 @@ TEST(Velantorctl, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
     EXPECT_EQ(Lines(json.out), 1) << json.out;
     EXPECT_TRUE(Has(json.out, R"("ok":false,"outcome":"usage","exit":2)")) << json.out;
   }
+  EXPECT_EQ(Ctl({"--bogus", "info"}).err, "velantorctl: unknown option --bogus (velantorctl --help lists them)\n");
   CtlResult help = Ctl({"route", "--help"});
   EXPECT_EQ(help.exit, 0);
   EXPECT_TRUE(Has(help.out, "velantorctl route set A,B,C,D")) << help.out;

@@ -109,6 +109,12 @@ TEST(SimControl, BadCommandLinesAreRefusedWithAReason) {
     EXPECT_FALSE(p.options) << args[0];
     EXPECT_FALSE(p.error.empty()) << args[0];
   }
+  // An endpoint's message names the half that is wrong.
+  EXPECT_EQ(ParseProgramOptions({"--tcp", "127.0.0.1:70000"}).error,
+            "--tcp: bad port \"70000\": a number from 0 to 65535");
+  EXPECT_EQ(ParseProgramOptions({"--search", "localhost:30600"}).error,
+            "--search: \"localhost\" is not an IPv4 address");
+  EXPECT_EQ(ParseProgramOptions({"--tcp", "8000"}).error, "--tcp wants ADDR:PORT, not \"8000\"");
 }
 
 }  // namespace
