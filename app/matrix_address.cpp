@@ -2,6 +2,8 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+
 namespace velantor {
 
 bool ParsePortNumber(const std::string& text, uint16_t* port) {
@@ -19,6 +21,10 @@ MatrixAddressText ParseMatrixAddress(const std::string& text, uint16_t defaultPo
   const std::string trimmed = first == std::string::npos ? "" : text.substr(first, last - first + 1);
   if (trimmed.empty()) {
     out.error = "no address: type the switcher's IP address (e.g. 192.168.1.80) or search for it";
+    return out;
+  }
+  if (trimmed[0] == '[' || std::count(trimmed.begin(), trimmed.end(), ':') > 1) {
+    out.error = "bad address \"" + trimmed + "\": IPv6 is not supported; four numbers 0-255 joined by dots, e.g. 192.168.1.80";
     return out;
   }
   const auto colon = trimmed.find(':');

@@ -114,7 +114,7 @@ std::string OverviewText() {
       "  --help                      this text; COMMAND --help: the command's own\n"
       "  --version                   the version\n\n"
       "Exit codes: 0 done and confirmed by the switcher, 1 refused or timed out,\n"
-      "            2 bad command line, 3 link failure.\n";
+      "            2 bad command line, 3 link failure, 4 result not written to standard output.\n";
   return text;
 }
 

@@ -20,23 +20,29 @@ constexpr const char* kUpgradeDone = "Firmware upgrade Successfully";
 // A firmware write of the largest file takes minutes; the page's own timers end it otherwise.
 constexpr int kUpgradeTimeoutMs = 15 * 60 * 1000;
 
-std::atomic<bool> interrupted{false};
-void OnInterrupt(int) { interrupted = true; }
+std::atomic<int> interruption{0};  // the signal that asked to stop, 0 for none
+void OnInterrupt(int signal) { interruption = signal; }
 
-// Catches Ctrl-C while it lives, so a write is never cut by accident.
+// Catches Ctrl-C while it lives, so a write is never cut by accident, and the termination that
+// service managers and timeout(1) send, so a write cut that way still reports where it stopped.
 class InterruptGuard {
  public:
   InterruptGuard() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-    interrupted = false;
+    sigaction(SIGINT, &action, &previousInt_);
+    sigaction(SIGTERM, &action, &previousTerm_);
+    interruption = 0;
   }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &previousInt_, nullptr);
+    sigaction(SIGTERM, &previousTerm_, nullptr);
+  }
 
  private:
-  struct sigaction previous_ {};
+  struct sigaction previousInt_ {};
+  struct sigaction previousTerm_ {};
 };
 
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -234,28 +240,43 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
   }
   std::vector<std::string> notices;
   bool stopped = false;
+  int stoppedBy = 0;
   const bool terminal = isatty(STDIN_FILENO) == 1 && isatty(STDERR_FILENO) == 1;
-  s.RunUntil([&] {
+  // A switcher may drop the connection as it restarts between parts: the page connects again
+  // for the next part, and ends the write itself if it cannot.
+  auto writeEnded = [&] {
     follower.Flush();
     if (page.View().prompt.visible) {  // the page's own box (a refused part): read, then OK
       notices.push_back(page.View().prompt.text);
       page.OnPromptAnswer(true);
     }
-    if (interrupted.exchange(false) && page.Upgrading() == 1) {
+    if (const int signal = interruption.exchange(0); signal != 0 && page.Upgrading() == 1) {
       bar.Clear();
-      stopped = !terminal || ConfirmStop(s, page);
+      // Only an operator at a terminal is asked; a termination is not a question.
+      stopped = signal == SIGTERM || !terminal || ConfirmStop(s, page);
+      stoppedBy = signal;
       if (stopped) return true;
     }
     ShowPartProgress(bar, page);
     return page.Upgrading() == 0 && !page.WriteRunning();
-  });
+  };
+  s.RunUntil(writeEnded, Session::OnLinkLoss::kLeaveItToThePage);
   follower.Flush();
   bar.Clear();
   bool confirmed = false;
   for (const std::string& line : log) confirmed = confirmed || line == kUpgradeDone;
-  Report r = stopped ? Report::Failure(Outcome::kRefused, "Upgrade stopped by the user",
+  // A write the command's time ran out on is cut off as surely as a stopped one.
+  const int cutInPart = page.Upgrading() == 1 ? page.CurrentPart() : 0;
+  Report r = stopped ? Report::Failure(Outcome::kRefused,
+                                       stoppedBy == SIGTERM ? "Upgrade stopped by a termination signal"
+                                                            : "Upgrade stopped by the user",
                                        "the switcher may be left without working firmware")
                      : s.Judge(mark, confirmed && page.Upgrading() == 0);
+  if (!stopped && cutInPart >= 1 && cutInPart <= kFirmwarePartCount) {
+    r.reason += std::string(r.reason.empty() ? "" : "; ") + "the write was cut off in part " +
+                std::to_string(cutInPart) + " (" + FindPartInfo(cutInPart)->name +
+                "): the switcher may be left without working firmware";
+  }
   if (!r.Ok() && r.message.empty() && !notices.empty()) r.message = notices.back();
   if (r.outcome == Outcome::kRefused && r.reason.empty() && !log.empty()) r.reason = log.back();
   // After a write the page asks the device line of the new firmware; the write's outcome is judged

@@ -180,9 +180,11 @@ Report RunOption(Session& s, const OnOffOption& option, bool on) {
         [&](CGeneralPage& p) { return (p.OptionsView().*option.box).checked == on; });
   }
   const CheckViewState& now = g.OptionsView().*option.box;
-  r.lines.push_back(std::string(option.name) + ": " + OptionText(g.OptionsView(), now));
+  // A command still in flight when the time ran out may yet be taken: its option is unknown.
+  const bool inFlight = g.PageBusy();
+  r.lines.push_back(std::string(option.name) + ": " + (inFlight ? "unknown" : OptionText(g.OptionsView(), now)));
   r.result.Set("option", option.name);
-  r.result.Set("on", OptionJson(g.OptionsView(), now));
+  r.result.Set("on", inFlight ? Json() : OptionJson(g.OptionsView(), now));
   return r;
 }
 
@@ -225,15 +227,17 @@ Report RunMode(Session& s, const ModeRequest& request) {
         s, [&](CGeneralPage& g) { g.OnInputCheck(request.input); },
         [&](CGeneralPage& g) { return g.OptionsView().inputs[static_cast<size_t>(request.input - 1)].checked; });
   }
-  const int mode = s.General().DisplayMode();
+  // A command still in flight when the time ran out may yet be taken: what it sets is unknown.
+  const bool inFlight = s.General().PageBusy();
+  const int mode = inFlight ? 0 : s.General().DisplayMode();
   r.lines.push_back(std::string("display mode: ") + kModeNames[static_cast<size_t>(mode >= 1 && mode <= 3 ? mode : 0)]);
   r.result.Set("display_mode", kModeNames[static_cast<size_t>(mode >= 1 && mode <= 3 ? mode : 0)]);
   for (const auto& [setting, value] : request.settings) {
     const ListViewState& list = s.General().OptionsView().*setting->list;
-    r.result.Set(setting->option + 2, SelectionJson(list));
+    r.result.Set(setting->option + 2, inFlight ? Json() : SelectionJson(list));
   }
   if (request.input != 0) {
-    const int input = WallInput(s.General().OptionsView());
+    const int input = inFlight ? 0 : WallInput(s.General().OptionsView());
     r.lines.push_back("input:        " + (input == 0 ? std::string("unknown") : std::to_string(input)));
     r.result.Set("input", input == 0 ? Json() : Json(input));
   }

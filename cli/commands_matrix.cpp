@@ -63,40 +63,43 @@ std::optional<Report> OpenMatrix(Session& s) {
 // An output whose report named no input the switcher has shows none: null in JSON.
 Json InputJson(int input) { return input == CMatrixPage::kNoInput ? Json() : Json(input); }
 
+// Outputs a command still had in flight when its time ran out: the switcher may yet switch them.
+using UnsureOutputs = std::array<bool, kPorts>;
+
 // An output's route is known only once the switcher reported it in this run (a switch whose
 // answer never came may have been made): unknown otherwise.
-bool RouteKnown(const CMatrixPage& page, int output) {
-  return page.View().outputs[static_cast<size_t>(output - 1)].current;
+bool RouteKnown(const CMatrixPage& page, int output, const UnsureOutputs& unsure = {}) {
+  return page.View().outputs[static_cast<size_t>(output - 1)].current && !unsure[static_cast<size_t>(output - 1)];
 }
 
-std::string RouteLine(const CMatrixPage& page, int output) {
+std::string RouteLine(const CMatrixPage& page, int output, const UnsureOutputs& unsure = {}) {
   const int input = page.ShownInput(output);
   return "output " + OutputLetter(output) + " (" + std::to_string(output) + "): " +
-         (!RouteKnown(page, output)         ? std::string("unknown")
+         (!RouteKnown(page, output, unsure) ? std::string("unknown")
           : input == CMatrixPage::kNoInput ? std::string("no input")
                                             : "input " + std::to_string(input));
 }
 
-Json RouteJson(const CMatrixPage& page, int output) {
-  return RouteKnown(page, output) ? InputJson(page.ShownInput(output)) : Json();
+Json RouteJson(const CMatrixPage& page, int output, const UnsureOutputs& unsure = {}) {
+  return RouteKnown(page, output, unsure) ? InputJson(page.ShownInput(output)) : Json();
 }
 
-Json RoutesJson(CMatrixPage& page) {
+Json RoutesJson(CMatrixPage& page, const UnsureOutputs& unsure = {}) {
   Json routes = Json::MakeArray();
   for (int k = 1; k <= kPorts; ++k) {
     Json r = Json::MakeObject();
     r.Set("output", k);
     r.Set("letter", OutputLetter(k));
-    r.Set("input", RouteJson(page, k));
-    r.Set("known", RouteKnown(page, k));
+    r.Set("input", RouteJson(page, k, unsure));
+    r.Set("known", RouteKnown(page, k, unsure));
     routes.Push(std::move(r));
   }
   return routes;
 }
 
-void AddRoutes(Report& report, CMatrixPage& page) {
-  for (int k = 1; k <= kPorts; ++k) report.lines.push_back(RouteLine(page, k));
-  report.result.Set("routes", RoutesJson(page));
+void AddRoutes(Report& report, CMatrixPage& page, const UnsureOutputs& unsure = {}) {
+  for (int k = 1; k <= kPorts; ++k) report.lines.push_back(RouteLine(page, k, unsure));
+  report.result.Set("routes", RoutesJson(page, unsure));
 }
 
 // Runs `press` on the shown Matrix page, waits until the page is idle again and judges the result
@@ -173,7 +176,10 @@ Report RunPlan(Session& s, const RoutePlan& plan) {
     return true;
   };
   Report report = PressAndJudge(s, plan.press, confirmed);
-  AddRoutes(report, s.PageAs<CMatrixPage>(kPageMatrix));
+  CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
+  UnsureOutputs unsure{};
+  if (page.PageBusy() != 0) unsure.fill(true);  // the sequence was still running
+  AddRoutes(report, page, unsure);
   return report;
 }
 
@@ -189,10 +195,12 @@ Report RunSingleRoute(Session& s, int output, int input) {
   auto confirmed = [output, input](CMatrixPage& p) { return p.OutputSource(output) == input; };
   Report report = PressAndJudge(s, press, confirmed);
   CMatrixPage& page = s.PageAs<CMatrixPage>(kPageMatrix);
-  report.lines.push_back(RouteLine(page, output));
+  UnsureOutputs unsure{};
+  unsure[static_cast<size_t>(output - 1)] = page.PageBusy() != 0;  // the switch was still running
+  report.lines.push_back(RouteLine(page, output, unsure));
   report.result.Set("output", output);
-  report.result.Set("input", RouteJson(page, output));
-  report.result.Set("routes", RoutesJson(page));
+  report.result.Set("input", RouteJson(page, output, unsure));
+  report.result.Set("routes", RoutesJson(page, unsure));
   return report;
 }
 
@@ -256,7 +264,8 @@ Prepared PrepareEffect(const Args& args, const CliOptions&) {
     CMatrixPage& page = s->PageAs<CMatrixPage>(kPageMatrix);
     const int now = page.ConfirmedMode(out) + 1;
     // Else never read from the switcher, or a change it may have made was never answered.
-    const bool known = now >= 1 && now <= 16 && page.View().columns[static_cast<size_t>(out - 1)].modeCurrent;
+    const bool known = now >= 1 && now <= 16 && page.View().columns[static_cast<size_t>(out - 1)].modeCurrent &&
+                       page.PageBusy() == 0;  // not still in flight
     const char* name = known ? kEffectNames[static_cast<size_t>(now - 1)] : "unknown";
     report.lines.push_back("output " + OutputLetter(out) + ": effect " +
                            (known ? std::to_string(now) + " (" + name + ")" : std::string(name)));
@@ -285,7 +294,8 @@ Prepared PrepareTime(const Args& args, const CliOptions&) {
     if (!s->Panel().Main().Page(kPageMatrix)) return report;
     CMatrixPage& page = s->PageAs<CMatrixPage>(kPageMatrix);
     const int now = page.ConfirmedTime(out) + 1;
-    const bool known = now >= 1 && now <= 8 && page.View().columns[static_cast<size_t>(out - 1)].timeCurrent;
+    const bool known = now >= 1 && now <= 8 && page.View().columns[static_cast<size_t>(out - 1)].timeCurrent &&
+                       page.PageBusy() == 0;  // not still in flight
     report.lines.push_back("output " + OutputLetter(out) + ": switching time " +
                            (known ? kSwitchTimeNames[static_cast<size_t>(now - 1)] : "unknown"));
     report.result.Set("output", out);
@@ -313,7 +323,8 @@ Prepared PrepareType(const Args& args, const CliOptions&) {
     s->RunUntil([&] { return page.PendingType(in) == 0 || s->FailedSince(mark); });
     Report report = s->Judge(mark, page.PendingType(in) == 0 && page.ConfirmedType(in) == t);
     const int now = page.ConfirmedType(in);
-    const bool known = now >= 1 && now <= 3 && page.View().columns[static_cast<size_t>(in - 1)].typeCurrent;
+    const bool known = now >= 1 && now <= 3 && page.View().columns[static_cast<size_t>(in - 1)].typeCurrent &&
+                       page.PendingType(in) == 0;  // not still in flight
     const char* name = known ? kTypeNames[static_cast<size_t>(now - 1)] : "unknown";
     report.lines.push_back("input " + std::to_string(in) + ": " + name);
     report.result.Set("input", in);

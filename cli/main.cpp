@@ -2,8 +2,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "cli/commands.h"
@@ -30,10 +32,9 @@ std::string CommandName(const std::vector<std::string>& words) {
   return name;
 }
 
-}  // namespace
+int outputError = 0;  // why the result did not reach standard output, once known
 
-int main(int argc, char** argv) {
-  signal(SIGPIPE, SIG_IGN);
+int Run(int argc, char** argv) {
   const char* env = std::getenv("VELANTOR_CONNECT");
   ParsedCli parsed = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), env ? env : "");
   if (!parsed.options) return PrintUsageError(parsed.error, parsed.json, "");
@@ -76,7 +77,23 @@ int main(int argc, char** argv) {
   } else {
     for (const std::string& line : report.lines) std::printf("%s\n", line.c_str());
   }
-  std::fflush(stdout);
+  if (std::fflush(stdout) != 0) outputError = errno;
   if (!report.Ok()) std::fprintf(stderr, "%s\n", FailureLine(report).c_str());
   return ExitCodeOf(report.outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  signal(SIGPIPE, SIG_IGN);
+  const int code = Run(argc, argv);
+  // Whatever was printed (a result, the help) must have reached standard output: a script that
+  // reads nothing must not take the exit code for success.
+  if (std::fflush(stdout) != 0 && outputError == 0) outputError = errno;
+  if (std::ferror(stdout)) {
+    std::fprintf(stderr, "velantorctl: the output could not be written to standard output (%s)\n",
+                 std::strerror(outputError != 0 ? outputError : EIO));
+    return kUnwrittenResultExit;
+  }
+  return code;
 }

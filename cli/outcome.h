@@ -11,6 +11,9 @@ enum class Outcome { kDone, kRefused, kTimedOut, kLinkFailure, kBadCommandLine }
 // Exit codes: 0 done and confirmed by the switcher, 1 refused or timed out, 2 bad command line,
 // 3 link failure.
 int ExitCodeOf(Outcome outcome);
+// The result could not be written to standard output (a full disk, a closed pipe): whatever the
+// switcher did stands, but the caller did not get the report, so it must not read success.
+constexpr int kUnwrittenResultExit = 4;
 const char* OutcomeName(Outcome outcome);  // "done", "refused", "timed-out", "link-failure", "usage"
 
 // What a message of the panel says about the operation that opened it. Texts the table does not

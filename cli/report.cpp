@@ -19,6 +19,10 @@ std::string FailureLine(const Report& report) {
   if (report.Ok()) return "";
   std::string line = "velantorctl: " + report.message;
   if (!report.reason.empty()) line += report.message.empty() ? report.reason : " (" + report.reason + ")";
+  // One line, whatever the texts hold (a page's question spans several): scripts read one.
+  for (char& c : line) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
   return line;
 }
 

@@ -71,9 +71,9 @@ bool Session::LinkLost() const {
   return linked_ && panel_.Shared().Link.state == std::string(LinkReport::kLost);
 }
 
-bool Session::RunUntil(const std::function<bool()>& done) {
+bool Session::RunUntil(const std::function<bool()>& done, OnLinkLoss onLoss) {
   while (!done()) {
-    if (Expired() || LinkLost()) return false;
+    if (Expired() || (onLoss == OnLinkLoss::kStop && LinkLost())) return false;
     loop_.RunFor(std::min<int64_t>(kLookMs, deadline_ - loop_.NowMs()));
   }
   return true;

@@ -36,8 +36,11 @@ class Session {
   // only so that the window can paint) and waits until `settled`. nullopt when it settled.
   std::optional<Report> ShowPage(int page, const std::function<bool()>& settled);
 
+  // What a wait does when the link goes: stop at once (nothing awaited can come), or go on while
+  // the page itself connects again (a firmware write across the switcher's restart).
+  enum class OnLinkLoss { kStop, kLeaveItToThePage };
   // Runs the loop until `done` holds (true) or the command's time is up (false).
-  bool RunUntil(const std::function<bool()>& done);
+  bool RunUntil(const std::function<bool()>& done, OnLinkLoss onLoss = OnLinkLoss::kStop);
   // Runs the loop for `ms` (or until the command's time is up).
   void RunFor(int64_t ms);
   bool Expired() const;

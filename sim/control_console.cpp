@@ -102,6 +102,8 @@ const std::vector<ControlConsole::Command>& ControlConsole::Commands() {
       {"split", "split N              send TCP replies in pieces of N bytes (0: off)", 1, 1, &ControlConsole::CmdSplit},
       {"join", "join N               send N replies as one TCP segment (0: off)", 1, 1, &ControlConsole::CmdJoin},
       {"dup", "dup N                send the next N replies twice", 1, 1, &ControlConsole::CmdDup},
+      {"mute-sets", "mute-sets N          carry out the next N set commands but send no answer", 1, 1,
+       &ControlConsole::CmdMuteSets},
       {"misport", "misport N            answer the next N port queries for the next port", 1, 1, &ControlConsole::CmdMisport},
       {"late", "late N MS            hold only the next N replies MS milliseconds", 2, 2, &ControlConsole::CmdLate},
       {"reboot-ms", "reboot-ms MS         silence after a firmware part", 1, 1, &ControlConsole::CmdRebootMs},
@@ -170,7 +172,7 @@ std::string ControlConsole::Show() const {
   out << "faults drop " << f.dropNext << ", drop-every " << f.dropEvery << ", delay " << f.delayMs
       << ", corrupt " << f.corruptNext << ", status " << int(f.status) << ", refuse-fw "
       << OnOff(f.refuseFirmware) << ", split " << f.splitBytes << ", join " << f.joinCount
-      << ", dup " << f.dupNext << ", misport " << f.misportNext << ", late " << f.lateNext << "/"
+      << ", dup " << f.dupNext << ", mute-sets " << f.muteSetsNext << ", misport " << f.misportNext << ", late " << f.lateNext << "/"
       << f.lateMs << " ms, reboot-ms " << model_.RebootMs() << ", edid-result "
       << (f.edidResult < 0 ? std::string("off") : HexByte(f.edidResult)) << ", fw-drop-final " << f.fwDropFinal
       << ", fw-true-index " << OnOff(f.fwTrueIndex) << ", fw-refuse-header " << f.fwRefuseHeader
@@ -179,7 +181,8 @@ std::string ControlConsole::Show() const {
       << c.garbageBytes << ", unknown " << c.unknownFrames << ", rejected " << c.rejectedRequests
       << ", replies " << c.repliesSent << ", dropped " << c.repliesDropped << ", corrupted "
       << c.repliesCorrupted << ", delayed " << c.repliesDelayed << ", duplicated "
-      << c.repliesDuplicated << ", misported " << c.repliesMisported << ", late " << c.repliesLate
+      << c.repliesDuplicated << ", muted " << c.repliesMuted << ", misported " << c.repliesMisported
+      << ", late " << c.repliesLate
       << ", edid blocks " << c.edidBlocks
       << "/" << c.badEdidBlocks << " bad, fw blocks " << c.firmwareBlocks << "/"
       << c.badFirmwareBlocks << " bad, fw headers bad " << c.firmwareBadHeaders << ", index gaps "
@@ -335,6 +338,13 @@ ControlConsole::Result ControlConsole::CmdDup(const Args& a) {
   return Ok("sending the next " + a[0] + " replies twice");
 }
 
+ControlConsole::Result ControlConsole::CmdMuteSets(const Args& a) {
+  long n = 0;
+  if (!FaultValue(a[0], 1000000, &n)) return Bad("mute-sets takes a count from 0");
+  model_.Faults().muteSetsNext = int(n);
+  return Ok("carrying out the next " + a[0] + " set commands without an answer");
+}
+
 ControlConsole::Result ControlConsole::CmdMisport(const Args& a) {
   long n = 0;
   if (!FaultValue(a[0], 1000000, &n)) return Bad("misport takes a count from 0");
@@ -454,6 +464,7 @@ ControlConsole::Result ControlConsole::CmdClear(const Args&) {
   f.splitBytes = defaults.splitBytes;
   f.joinCount = defaults.joinCount;
   f.dupNext = defaults.dupNext;
+  f.muteSetsNext = defaults.muteSetsNext;
   f.misportNext = defaults.misportNext;
   f.lateNext = defaults.lateNext;
   f.lateMs = defaults.lateMs;

@@ -59,6 +59,7 @@ class ControlConsole {
   Result CmdSplit(const Args&);
   Result CmdJoin(const Args&);
   Result CmdDup(const Args&);
+  Result CmdMuteSets(const Args&);
   Result CmdMisport(const Args&);
   Result CmdLate(const Args&);
   Result CmdRebootMs(const Args&);

@@ -26,9 +26,11 @@ struct DeviceCore {
   int edidResult = -1;  // 0-255: the result byte every download answers with
   int handshakes = 0;
   int statusOverrides = 0;  // refusals caused by statusOverride
+  int setCommands = 0;      // set commands with a valid value, whatever their answer
 
   // The status a set command answers with; counts forced refusals.
   uint8_t Refusal() {
+    ++setCommands;
     if (statusOverride != 0) ++statusOverrides;
     return statusOverride;
   }

@@ -121,8 +121,18 @@ void DeviceModel::OnFrame(ChannelId id, const CommandFrame& frame) {
     ++counters_.repliesMisported;
   }
   Reaction r;
+  const int setsBefore = core_.setCommands;
   handler(core_, asked, r);
   FirmwareKnobsOut();
+  // A change made whose answer is lost: the case a panel must not report as the old state.
+  if (core_.setCommands != setsBefore && core_.statusOverride == 0 && faults_.muteSetsNext > 0) {
+    --faults_.muteSetsNext;
+    for (Outgoing& reply : r.replies) {
+      ++counters_.repliesMuted;
+      transcript_.Add({Loop().NowMs(), Direction::kOut, reply.kind, id, std::move(reply.bytes), "muted (change made)"});
+    }
+    r.replies.clear();
+  }
   if (!r.rejected.empty() && r.replies.empty()) ++counters_.rejectedRequests;
   std::string note = r.rejected;
   if (misported != 0 && note.empty()) note = "answered for port " + std::to_string(misported);

@@ -17,6 +17,7 @@ struct FaultKnobs {
   int splitGapMs = 2;     // time between the pieces of a split reply
   int joinFlushMs = 20;   // a join that waits longer than this goes out short
   int dupNext = 0;        // replies still to send twice
+  int muteSetsNext = 0;   // set commands still to carry out without answering them
   int misportNext = 0;    // port queries still to answer as if for the neighbouring port
   int lateNext = 0;       // replies still to hold back by lateMs
   int lateMs = 0;         // how long each of those is held
@@ -50,6 +51,7 @@ struct ModelCounters {
   int firmwareRefusals = 0;   // 0x44 answers
   int closeRequests = 0;
   int repliesDuplicated = 0;  // sent a second time through FaultKnobs::dupNext
+  int repliesMuted = 0;       // answers to set commands that were carried out, swallowed
   int repliesMisported = 0;   // port queries answered for the wrong port
   int repliesLate = 0;        // held back through FaultKnobs::lateNext
   int firmwareBadHeaders = 0;  // block headers in neither form

@@ -242,6 +242,28 @@ TEST(Velantorctl, InfoReportsDeviceOptionsAndWhichPortsHaveADevice) {
   EXPECT_TRUE(Has(r.out, "HDMI IN2: Disconnect\n")) << r.out;
 }
 
+// The switcher carries out the change but its answer never comes before the command's time is
+// up: the client must not print the value it had before as the switcher's.
+TEST(Velantorctl, AChangeStillUnansweredWhenTheTimeRunsOutIsReportedUnknown) {
+  Switcher sim;
+  sim.Say("mute-sets 100", "carrying out the next 100 set commands without an answer");
+  CtlResult r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "route", "2", "3"});
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_EQ(r.out, "output B (2): unknown\n");
+  r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "--json", "route", "set", "4,4,4,4"});
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_TRUE(Has(r.out, R"({"output":1,"letter":"A","input":null,"known":false})")) << r.out;
+  r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "--json", "option", "beep", "off"});
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_TRUE(Has(r.out, R"("option":"beep","on":null)")) << r.out;
+  r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "effect", "A", "2"});
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_EQ(r.out, "output A: effect unknown\n");
+  const std::string shown = sim.Show();
+  EXPECT_TRUE(Has(shown, "2+ <- 3")) << shown;  // the switcher did take the first change
+  EXPECT_TRUE(Has(shown, "beep off")) << shown;
+}
+
 TEST(Velantorctl, TheBorderIsReportedOnlyInTheMultiViewerModeWhereItIsRead) {
   Switcher sim;  // its border is on, whatever the mode
   CtlResult r = Ctl({"--connect", sim.Tcp(), "--json", "info"});
@@ -479,6 +501,20 @@ TEST(Velantorctl, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
   EXPECT_TRUE(Has(help.out, "velantorctl route set A,B,C,D")) << help.out;
 }
 
+// A result that cannot reach standard output (a full disk) is not a success for the script.
+TEST(Velantorctl, AResultThatCannotBeWrittenEndsWithExitFour) {
+  Switcher sim;
+  for (const std::string& command : {std::string("--version"), "--connect " + sim.Tcp() + " --json route"}) {
+    const std::string line = std::string(VELANTOR_CTL_PATH) + " " + command + " > /dev/full 2>&1; echo $?";
+    FILE* shell = popen(line.c_str(), "r");
+    ASSERT_NE(shell, nullptr);
+    char status[16] = {};
+    ASSERT_NE(fgets(status, sizeof status, shell), nullptr);
+    pclose(shell);
+    EXPECT_STREQ(status, "4\n") << command;
+  }
+}
+
 TEST(Velantorctl, ABrokenEnvironmentLinkFailsOnlyTheCommandsThatOpenTheLink) {
   testing::ScratchDir dir;
   const std::string broken = "tcp:999.1.1.1";
@@ -526,6 +562,24 @@ TEST(Velantorctl, FirmwareMergedByTheClientLoadsAndIsWrittenIntoTheSwitcher) {
   EXPECT_EQ(Lines(r.err), 1) << r.err;
 }
 
+// A switcher that drops the connection as it restarts between two parts: the write goes on
+// over a new connection, as the panel's does, instead of ending half done as "link lost".
+TEST(Velantorctl, AFirmwareWriteGoesOnWhenTheSwitcherDropsTheConnectionAtItsRestart) {
+  Switcher sim({"--tcp", "127.0.0.1:0", "--no-udp", "--reboot-ms", "200"});
+  testing::ScratchDir dir;
+  const std::string slave = dir.Write("slave.bin", std::vector<uint8_t>(600, 0x3C));
+  const std::string ir = dir.Write("ir.bin", std::vector<uint8_t>(400, 0xC3));
+  ASSERT_EQ(mkdir((dir.path() + "out").c_str(), 0700), 0);
+  ASSERT_EQ(Ctl({"fw", "merge", "--slave", slave, "--ir", ir, "-o", dir.path() + "out"}).exit, 0);
+  const std::string merged = dir.path() + "out/Zarara88_ms0.0_ir0.0.fw";
+  sim.Say("fw-close-at-reboot 1", "dropping the connections at the next 1 reboots");
+  CtlResult r = Ctl({"--connect", sim.Tcp(), "fw", "upgrade", merged});
+  EXPECT_EQ(r.exit, 0) << r.err;
+  EXPECT_TRUE(Has(r.out, "Firmware upgrade Successfully\n")) << r.out;
+  const std::string shown = sim.Show();
+  EXPECT_TRUE(Has(shown, "fw blocks 5/0 bad")) << shown;  // both parts
+}
+
 // velantorctl as a person runs it: standard input and error (the progress bar, the Ctrl-C
 // question) on a terminal, standard output on a pipe.
 class TerminalCtl {
@@ -563,6 +617,7 @@ class TerminalCtl {
   }
   void Type(const std::string& keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), ssize_t(keys.size())); }
   void Interrupt() { kill(pid_, SIGINT); }
+  void Terminate() { kill(pid_, SIGTERM); }
   // The exit code once the program ended within `ms`; -1 after killing it.
   int Exit(int ms) {
     if (pid_ <= 0) return exit_;
@@ -634,6 +689,23 @@ TEST(Velantorctl, CtrlCDuringAFirmwareWriteStopsItOnlyWhileTheWriteStillRuns) {
     EXPECT_EQ(ctl.Exit(3000), 1) << ctl.Terminal();
     EXPECT_TRUE(Has(ctl.Terminal(), "Upgrade stopped by the user")) << ctl.Terminal();
     EXPECT_FALSE(Has(ctl.Out(), "Firmware upgrade Successfully")) << ctl.Out();
+  }
+  {
+    // A service manager's termination is not a question: the write stops and says so.
+    TerminalCtl ctl(upgrade);
+    ASSERT_TRUE(ctl.WaitFor("Upgrading Part_1.1.0.0...", 5000, false)) << ctl.Out();
+    ctl.Terminate();
+    EXPECT_EQ(ctl.Exit(3000), 1) << ctl.Terminal();
+    EXPECT_FALSE(Has(ctl.Terminal(), "Stop the firmware write?")) << ctl.Terminal();
+    EXPECT_TRUE(Has(ctl.Terminal(), "Upgrade stopped by a termination signal (the switcher may be left")) << ctl.Terminal();
+  }
+  {
+    // The command's own time running out cuts the write off just as surely.
+    std::vector<std::string> shortly = upgrade;
+    shortly.insert(shortly.begin(), {"--timeout", "1.5"});
+    CtlResult r = Ctl(shortly);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(Has(r.err, "the write was cut off in part 1 (main MCU): the switcher may be left")) << r.err;
   }
 }
 

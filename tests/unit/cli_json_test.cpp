@@ -38,6 +38,9 @@ TEST(CliJson, TheDocumentCarriesOutcomeExitMessagesAndResult) {
             R"("messages":[],"result":{}})");
   EXPECT_EQ(FailureLine(failed), "velantorctl: Time out! (no confirmation)");
   EXPECT_EQ(FailureLine(Report()), "");
+  // A page's question spans lines; the failure line stays one.
+  EXPECT_EQ(FailureLine(Report::Failure(Outcome::kRefused, "Needs confirmation", "Part 1?\r\nWrite it?")),
+            "velantorctl: Needs confirmation (Part 1?  Write it?)");
 }
 
 TEST(CliProgress, TheBarFillsPerBlockAndNeverPastItsEnd) {

@@ -36,6 +36,10 @@ TEST(PanelOptions, OptionEqualsValueWorksAndPageNamesIgnoreCase) {
   EXPECT_EQ(parsed.options->page, 3);
   EXPECT_EQ(parsed.options->broadcast, "127.255.255.255");
   EXPECT_NE(Parse({"--connect", "tcp:1.2.3.4:70000"}).error.find("bad port \"70000\""), std::string::npos);
+  // An IPv6 literal is named as such, not blamed on a "port" after its first colon.
+  for (const char* v6 : {"tcp:[::1]:8000", "tcp:::1", "tcp:fe80::1"}) {
+    EXPECT_NE(Parse({"--connect", v6}).error.find("IPv6 is not supported"), std::string::npos) << v6;
+  }
 }
 
 TEST(PanelOptions, BadCommandLinesAreRefusedWithAReason) {
