@@ -95,16 +95,36 @@ TEST(SimMatrixKnobs, ALateDuplicatedReplyArrivesTwiceWhenHeld) {
   EXPECT_EQ(d.received, (std::vector<Bytes>{kTypeReply, kTypeReply}));
 }
 
+// A muted set command is carried out without an answer; queries, refused and bad values are not
+// counted against it.
+TEST(SimMatrixKnobs, MuteSetsCarriesOutSetCommandsWithoutAnsweringThem) {
+  Device d;
+  d.model.Faults().muteSetsNext = 1;
+  d.Send(Frame({0x02, 0x01, 2}));        // a query: answered
+  d.Send(Frame({0x02, 0x03, 9, 0, 2}));  // no input 9: refused, answered, not counted
+  d.Send(Frame({0x02, 0x03, 3, 0, 2}));  // taken, unanswered
+  d.Send(Frame({0x02, 0x03, 4, 0, 1}));  // the count is spent: answered
+  ASSERT_EQ(d.received.size(), 3u);
+  EXPECT_EQ(d.received[2], Frame({0x02, 0x03, 0, 0, 1}));
+  EXPECT_EQ(d.model.State().Output(2).route, 3);
+  EXPECT_EQ(d.model.State().Output(1).route, 4);
+  EXPECT_EQ(d.model.Counters().repliesMuted, 1);
+}
+
 TEST(SimMatrixKnobs, ConsoleSetsTheKnobsAndClearTurnsThemOff) {
   Device d;
-  for (const char* line : {"dup 2", "misport 3", "late 4 250"}) EXPECT_TRUE(d.console.Run(line).ok) << line;
+  for (const char* line : {"dup 2", "misport 3", "late 4 250", "mute-sets 5"}) {
+    EXPECT_TRUE(d.console.Run(line).ok) << line;
+  }
   const FaultKnobs& f = d.model.Faults();
   EXPECT_EQ(f.dupNext, 2);
   EXPECT_EQ(f.misportNext, 3);
   EXPECT_EQ(f.lateNext, 4);
   EXPECT_EQ(f.lateMs, 250);
-  EXPECT_NE(d.console.Run("show").text.find("dup 2, misport 3, late 4/250 ms"), std::string::npos);
+  EXPECT_EQ(f.muteSetsNext, 5);
+  EXPECT_NE(d.console.Run("show").text.find("dup 2, mute-sets 5, misport 3, late 4/250 ms"), std::string::npos);
   EXPECT_TRUE(d.console.Run("clear").ok);
+  EXPECT_EQ(f.muteSetsNext, 0);
   EXPECT_EQ(f.dupNext, 0);
   EXPECT_EQ(f.misportNext, 0);
   EXPECT_EQ(f.lateNext, 0);
