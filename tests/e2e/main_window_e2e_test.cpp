@@ -16,12 +16,19 @@
 namespace velantor {
 namespace {
 
-TEST(MainWindow, ATapOnAFreeSpotLeavesTheWindowWhereItIsWhileADragMovesIt) {
+// The panel without a link, its window shown.
+class UnlinkedWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
   PanelOptions options;
-  Panel panel(options);
+  Panel panel{options};
   MainWindowView& window = panel.View();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+};
+
+TEST_F(UnlinkedWindow, ATapOnAFreeSpotLeavesTheWindowWhereItIsWhileADragMovesIt) {
   const QPoint start = window.pos();
   const QPoint spot(window.width() - 40, 45);  // beside the headers: no control there
 
@@ -42,10 +49,7 @@ TEST(MainWindow, ATapOnAFreeSpotLeavesTheWindowWhereItIsWhileADragMovesIt) {
 
 // A reason from a file or from the system is longer than one line of the message dialog: it
 // wraps and the dialog grows to show all of it, then a short message gets the usual size back.
-TEST(MainWindow, ALongMessageIsShownWholeAndAShortOneKeepsTheUsualSize) {
-  PanelOptions options;
-  Panel panel(options);
-  panel.View().show();
+TEST_F(UnlinkedWindow, ALongMessageIsShownWholeAndAShortOneKeepsTheUsualSize) {
   OverlayDialogView* dialog = panel.View().MessageView();
   MessageDialog& message = panel.Shared().Message;
   message.MessageText = "Time out!";
@@ -72,12 +76,7 @@ TEST(MainWindow, ALongMessageIsShownWholeAndAShortOneKeepsTheUsualSize) {
 
 // The test screen is small (800 x 600) like a laptop's: the window, which the user cannot
 // resize, still gives every page at least the room its controls need.
-TEST(MainWindow, EveryPageGetsTheRoomItsControlsNeedOnASmallScreen) {
-  PanelOptions options;
-  Panel panel(options);
-  MainWindowView& window = panel.View();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(UnlinkedWindow, EveryPageGetsTheRoomItsControlsNeedOnASmallScreen) {
   for (Qt::Key key : {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4}) {
     QTest::keyClick(&window, key, Qt::ControlModifier);
     QApplication::processEvents();
@@ -91,12 +90,7 @@ TEST(MainWindow, EveryPageGetsTheRoomItsControlsNeedOnASmallScreen) {
   }
 }
 
-TEST(MainWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
-  PanelOptions options;
-  Panel panel(options);
-  MainWindowView& window = panel.View();
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(UnlinkedWindow, KeysChooseThePagesAndTheDiagnosticsAndTabReachesTheHeaders) {
   window.activateWindow();
   QTest::keyClick(&window, Qt::Key_3, Qt::ControlModifier);
   EXPECT_EQ(panel.Main().CurrentPage(), kPageMatrix);
