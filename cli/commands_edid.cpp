@@ -103,21 +103,26 @@ Report ShowFile(const std::string& path) {
   r.result.Set("file", path);
   r.result.Set("size", static_cast<uint64_t>(read.bytes.size()));
   r.result.Set("accepted", check.file.has_value());
-  r.result.Set("manufacturer", info.manufacturer);
-  r.result.Set("product_code", static_cast<int>(info.productCode));
-  r.result.Set("serial_number", static_cast<uint64_t>(info.serialNumber));
-  r.result.Set("week", info.week);
-  r.result.Set("year", info.year);
-  r.result.Set("version", std::to_string(info.versionMajor) + "." + std::to_string(info.versionMinor));
-  r.result.Set("name", info.monitorName);
-  if (info.preferredTiming) {
-    Json timing = Json::MakeObject();
+  // Without the EDID header the bytes are no EDID: what they would decode to is no fact about a
+  // display, so the identity is null (the description still says what the bytes hold).
+  const bool edid = info.complete && info.headerOk;
+  auto fact = [edid](Json value) { return edid ? value : Json(); };
+  r.result.Set("manufacturer", fact(info.manufacturer));
+  r.result.Set("product_code", fact(static_cast<int>(info.productCode)));
+  r.result.Set("serial_number", fact(static_cast<uint64_t>(info.serialNumber)));
+  r.result.Set("week", fact(info.week));
+  r.result.Set("year", fact(info.year));
+  r.result.Set("version", fact(std::to_string(info.versionMajor) + "." + std::to_string(info.versionMinor)));
+  r.result.Set("name", info.monitorName.empty() ? Json() : fact(info.monitorName));
+  Json timing;  // null when the EDID names none
+  if (edid && info.preferredTiming) {
+    timing = Json::MakeObject();
     timing.Set("resolution", ResolutionText(*info.preferredTiming));
     timing.Set("refresh", RefreshText(*info.preferredTiming));
     timing.Set("pixel_clock_khz", static_cast<uint64_t>(info.preferredTiming->pixelClockKHz));
-    r.result.Set("preferred_timing", timing);
   }
-  r.result.Set("extensions", info.extensionCount);
+  r.result.Set("preferred_timing", timing);
+  r.result.Set("extensions", fact(info.extensionCount));
   Json blocks = Json::MakeArray();
   for (const EdidBlockVerdict& b : info.blocks) {
     Json block = Json::MakeObject();

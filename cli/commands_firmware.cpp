@@ -284,7 +284,10 @@ Report RunUpgrade(Session& s, const UpgradeRequest& request) {
   if (!stopped) s.RunUntil([&] { return !page.Runner().Running(); });
   r.result.Set("file", request.path);
   r.result.Set("log", Json::ArrayOf(log));
-  r.result.Set("device", page.View().deviceLineCurrent ? Json(page.DeviceText()) : Json());
+  // Named as `info` names them; null when the switcher did not answer after the write.
+  const bool read = page.View().deviceLineCurrent;
+  r.result.Set("device", read ? Json(page.StatusDevice()) : Json());
+  r.result.Set("version", read ? Json(page.StatusVersion()) : Json());
   return r;
 }
 

@@ -112,7 +112,7 @@ Report RunInfo(Session& s) {
   j.Set("version", status.versionText);
   const std::string size = Size(status.deviceText);
   j.Set("size", size.empty() ? Json() : Json(size));  // unread or unnamed: unknown
-  j.Set("display_mode", kModeNames[static_cast<size_t>(mode)]);
+  j.Set("display_mode", mode == 0 ? Json() : Json(kModeNames[static_cast<size_t>(mode)]));
   Json opts = Json::MakeObject();
   opts.Set("beep", OptionJson(options, options.beep));
   opts.Set("ir", OptionJson(options, options.ir));
@@ -211,33 +211,42 @@ struct ModeRequest {
 };
 
 Report RunMode(Session& s, const ModeRequest& request) {
+  CGeneralPage& g = s.General();
+  // A value is known where its command was confirmed, or refused with the options read: one left
+  // unanswered (timed out, or still in flight when the time ran out) may have been taken.
+  auto known = [&](const Report& step) {
+    return step.Ok() || (step.outcome == Outcome::kRefused && g.OptionsView().current && !g.PageBusy());
+  };
   Report r = PressAndJudge(
-      s, [&](CGeneralPage& g) { g.OnModeCheck(request.mode); },
-      [&](CGeneralPage& g) { return g.DisplayMode() == request.mode; });
-  for (const auto& [setting, value] : request.settings) {
-    if (!r.Ok()) break;
+      s, [&](CGeneralPage& p) { p.OnModeCheck(request.mode); },
+      [&](CGeneralPage& p) { return p.DisplayMode() == request.mode; });
+  const bool modeKnown = known(r);
+  std::vector<bool> settingKnown(request.settings.size(), false);
+  for (size_t i = 0; i < request.settings.size() && r.Ok(); ++i) {
+    const auto& [setting, value] = request.settings[i];
     s.RunFor(20);  // the mode's acknowledgement starts a read-back of its settings
     r = PressAndJudge(
-        s, [&](CGeneralPage& g) { (g.*setting->press)(value - 1); },
-        [&](CGeneralPage& g) { return (g.OptionsView().*setting->list).selection == value - 1; });
+        s, [&](CGeneralPage& p) { (p.*setting->press)(value - 1); },
+        [&](CGeneralPage& p) { return (p.OptionsView().*setting->list).selection == value - 1; });
+    settingKnown[i] = known(r);
     if (!r.Ok() && r.reason.empty()) r.reason = std::string(setting->option + 2) + " was not confirmed";
   }
+  bool inputKnown = false;
   if (r.Ok() && request.input != 0) {
     r = PressAndJudge(
-        s, [&](CGeneralPage& g) { g.OnInputCheck(request.input); },
-        [&](CGeneralPage& g) { return g.OptionsView().inputs[static_cast<size_t>(request.input - 1)].checked; });
+        s, [&](CGeneralPage& p) { p.OnInputCheck(request.input); },
+        [&](CGeneralPage& p) { return p.OptionsView().inputs[static_cast<size_t>(request.input - 1)].checked; });
+    inputKnown = known(r);
   }
-  // A command still in flight when the time ran out may yet be taken: what it sets is unknown.
-  const bool inFlight = s.General().PageBusy();
-  const int mode = inFlight ? 0 : s.General().DisplayMode();
-  r.lines.push_back(std::string("display mode: ") + kModeNames[static_cast<size_t>(mode >= 1 && mode <= 3 ? mode : 0)]);
-  r.result.Set("display_mode", kModeNames[static_cast<size_t>(mode >= 1 && mode <= 3 ? mode : 0)]);
-  for (const auto& [setting, value] : request.settings) {
-    const ListViewState& list = s.General().OptionsView().*setting->list;
-    r.result.Set(setting->option + 2, inFlight ? Json() : SelectionJson(list));
+  const int mode = modeKnown && g.DisplayMode() >= 1 && g.DisplayMode() <= 3 ? g.DisplayMode() : 0;
+  r.lines.push_back(std::string("display mode: ") + kModeNames[static_cast<size_t>(mode)]);
+  r.result.Set("display_mode", mode == 0 ? Json() : Json(kModeNames[static_cast<size_t>(mode)]));
+  for (size_t i = 0; i < request.settings.size(); ++i) {
+    const ModeSetting* setting = request.settings[i].first;
+    r.result.Set(setting->option + 2, settingKnown[i] ? SelectionJson(g.OptionsView().*setting->list) : Json());
   }
   if (request.input != 0) {
-    const int input = inFlight ? 0 : WallInput(s.General().OptionsView());
+    const int input = inputKnown ? WallInput(g.OptionsView()) : 0;
     r.lines.push_back("input:        " + (input == 0 ? std::string("unknown") : std::to_string(input)));
     r.result.Set("input", input == 0 ? Json() : Json(input));
   }

@@ -328,7 +328,7 @@ Prepared PrepareType(const Args& args, const CliOptions&) {
     const char* name = known ? kTypeNames[static_cast<size_t>(now - 1)] : "unknown";
     report.lines.push_back("input " + std::to_string(in) + ": " + name);
     report.result.Set("input", in);
-    report.result.Set("type", name);
+    report.result.Set("type", known ? Json(name) : Json());
     return report;
   });
 }

@@ -144,6 +144,7 @@ Prepared PrepareNetconfig(const Args& args, const CliOptions& options) {
     if (!r.Ok() && configuring.Text() == "configure failed!")
       r = Report::Failure(Outcome::kTimedOut, "configure failed!");
     r.result.Set("mac", MacText(mac));
+    if (!r.Ok()) return r;  // what was asked is not what the switcher has: no settings claimed
     r.result.Set("dhcp", autoIp);
     if (ip)
       r.result.Set("address", std::to_string((*ip)[0]) + "." + std::to_string((*ip)[1]) + "." +

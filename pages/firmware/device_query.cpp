@@ -36,6 +36,7 @@ ReplyVerdict CUpgradePage::OnDeviceReply(const CommandFrame& f, size_t index) {
     statusDevice_ = deviceType_ + " " + std::to_string(a) + "X" + std::to_string(b);
   } else {
     const std::string version = std::to_string(a) + "." + std::to_string(b);
+    statusVersion_ = version;
     view_.deviceLine = deviceText_ + kVersionGap + "Version: " + version;
     view_.deviceLineCurrent = true;
     // The status line names the switcher as the General page does, also for a panel started here

@@ -144,6 +144,9 @@ class CUpgradePage : public PageBase {
   // Where part 1 to 4 of the loaded file ends (0 for a part it does not hold).
   uint64_t PartEnd(int part) const;
   const std::string& DeviceText() const { return deviceText_; }
+  // The device and its firmware version as the General page names them ("HDMI MATRIX 4X4", "1.5").
+  const std::string& StatusDevice() const { return statusDevice_; }
+  const std::string& StatusVersion() const { return statusVersion_; }
   const std::optional<FirmwareFile>& LoadedFile() const { return file_; }
   bool WriteRunning() const { return runner_.RunningId() == kWrite; }
 
@@ -212,6 +215,7 @@ class CUpgradePage : public PageBase {
   std::string deviceType_;
   std::string deviceText_;
   std::string statusDevice_;  // "HDMI MATRIX 4X4", as the status line shows it
+  std::string statusVersion_;  // "1.5"
   // Socket gates: upgrade replies only after "Upgrade", standby only after a query was sent.
   bool upgradeRepliesOpen_ = false;
   bool standbyOpen_ = false;

@@ -259,9 +259,15 @@ TEST(Velantorctl, AChangeStillUnansweredWhenTheTimeRunsOutIsReportedUnknown) {
   r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "effect", "A", "2"});
   EXPECT_EQ(r.exit, 1) << r.err;
   EXPECT_EQ(r.out, "output A: effect unknown\n");
+  r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "--json", "type", "3", "vga"});
+  EXPECT_TRUE(Has(r.out, R"("result":{"input":3,"type":null})")) << r.out;
+  r = Ctl({"--connect", sim.Tcp(), "--timeout", "2", "--json", "mode", "multiview"});
+  EXPECT_EQ(r.exit, 1) << r.err;
+  EXPECT_TRUE(Has(r.out, R"("result":{"display_mode":null})")) << r.out;
   const std::string shown = sim.Show();
   EXPECT_TRUE(Has(shown, "2+ <- 3")) << shown;  // the switcher did take the first change
   EXPECT_TRUE(Has(shown, "beep off")) << shown;
+  EXPECT_TRUE(Has(shown, "mode 2")) << shown;
 }
 
 TEST(Velantorctl, TheBorderIsReportedOnlyInTheMultiViewerModeWhereItIsRead) {
@@ -389,6 +395,10 @@ TEST(Velantorctl, EdidRefusalsNameTheFileOrTheOutput) {
   r = Ctl({"edid", "show", bad});
   EXPECT_EQ(r.exit, 1);
   EXPECT_TRUE(Has(r.out, "Base block checksum: wrong")) << r.out;  // decoded all the same
+  // ... but without its header the bytes claim no display: no identity in JSON.
+  r = Ctl({"--json", "edid", "show", bad});
+  EXPECT_TRUE(Has(r.out, R"("accepted":false,"manufacturer":null,"product_code":null)")) << r.out;
+  EXPECT_TRUE(Has(r.out, R"("preferred_timing":null)")) << r.out;
   sim.Say("unplug out 2", "unplugged out 2");
   r = Ctl({"--connect", sim.Tcp(), "edid", "copy", "B", "1"});
   EXPECT_EQ(r.exit, 1);
@@ -573,9 +583,11 @@ TEST(Velantorctl, AFirmwareWriteGoesOnWhenTheSwitcherDropsTheConnectionAtItsRest
   ASSERT_EQ(Ctl({"fw", "merge", "--slave", slave, "--ir", ir, "-o", dir.path() + "out"}).exit, 0);
   const std::string merged = dir.path() + "out/Zarara88_ms0.0_ir0.0.fw";
   sim.Say("fw-close-at-reboot 1", "dropping the connections at the next 1 reboots");
-  CtlResult r = Ctl({"--connect", sim.Tcp(), "fw", "upgrade", merged});
+  CtlResult r = Ctl({"--connect", sim.Tcp(), "--json", "fw", "upgrade", merged});
   EXPECT_EQ(r.exit, 0) << r.err;
-  EXPECT_TRUE(Has(r.out, "Firmware upgrade Successfully\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "\"Firmware upgrade Successfully\"")) << r.out;
+  // The device read after the write, named as `info` names it.
+  EXPECT_TRUE(Has(r.out, R"("device":"HDMI MATRIX 4X4","version":"1.5")")) << r.out;
   const std::string shown = sim.Show();
   EXPECT_TRUE(Has(shown, "fw blocks 5/0 bad")) << shown;  // both parts
 }
