@@ -200,6 +200,7 @@ Report RunSingleRoute(Session& s, int output, int input) {
   report.lines.push_back(RouteLine(page, output, unsure));
   report.result.Set("output", output);
   report.result.Set("input", RouteJson(page, output, unsure));
+  report.result.Set("known", RouteKnown(page, output, unsure));  // null input, known: no input shown
   report.result.Set("routes", RoutesJson(page, unsure));
   return report;
 }

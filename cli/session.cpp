@@ -102,7 +102,11 @@ Report Session::Judge(size_t mark, bool confirmed) const {
       worst = &messages_[i];
     }
   }
-  if (worst) return Report::Failure(OutcomeOfMessage(*worst), *worst);
+  if (worst) {
+    Report failed = Report::Failure(OutcomeOfMessage(*worst), *worst);
+    if (failed.outcome == Outcome::kLinkFailure && LinkLost()) failed.reason = "the link to " + LinkName() + " was lost";
+    return failed;
+  }
   if (LinkLost() && !confirmed) {
     const bool tcp = options_.panel.connect == PanelOptions::Link::kTcp;
     return Report::Failure(Outcome::kLinkFailure, tcp ? "Connect to Matrix failed!" : "Open COM failed!",

@@ -179,7 +179,7 @@ TEST(Velantorctl, SwitchesOneOutputAndTheSwitcherShowsTheNewRoute) {
   r = Ctl({"--json", "route", "d", "2"}, sim.Tcp());  // letters, and the link from VELANTOR_CONNECT
   EXPECT_EQ(r.exit, 0) << r.err;
   EXPECT_TRUE(Has(r.out, R"("command":"route","ok":true,"outcome":"done","exit":0,"message":null)")) << r.out;
-  EXPECT_TRUE(Has(r.out, R"("output":4,"input":2)")) << r.out;
+  EXPECT_TRUE(Has(r.out, R"("output":4,"input":2,"known":true)")) << r.out;
   EXPECT_EQ(Lines(r.out), 1);
   const std::string state = sim.Show();
   EXPECT_TRUE(Has(state, "2+ <- 3")) << state;
@@ -815,6 +815,7 @@ TEST(Velantorctl, EveryCommandUnderEveryFaultEndsInItsTrueOutcomeAndTheNextOneSu
       // A control system retries a time-out but not a refusal: the outcome must say which.
       if (std::string(fault.name) == "link closed") {
         EXPECT_EQ(r.exit, 3) << r.err;  // not blamed on the switcher
+        EXPECT_TRUE(Has(r.err, "(the link to 127.0.0.1:")) << r.err;  // and it says which link went
       }
       if (std::string(fault.name) == "no reply") {
         EXPECT_TRUE(Has(r.out, R"("outcome":"timed-out")")) << r.out;
