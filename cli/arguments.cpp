@@ -114,8 +114,8 @@ ParsedCli ParseCliArguments(const std::vector<std::string>& args, const std::str
   } else if (!envConnect.empty()) {
     if (std::string e = ApplyConnect(envConnect, o); !e.empty()) o.linkError = "VELANTOR_CONNECT: " + e;
   }
-  if (!error.empty()) return {std::nullopt, error, o.json};
-  return {o, "", o.json};
+  if (!error.empty()) return {std::nullopt, error, o.json, o.words};
+  return {o, "", o.json, o.words};
 }
 
 std::optional<int> ParseNumber(const std::string& word, int low, int high) {

@@ -29,6 +29,7 @@ struct ParsedCli {
   std::optional<CliOptions> options;
   std::string error;  // one line, for a bad command line
   bool json = false;  // --json was on the line, even if something else on it was bad
+  std::vector<std::string> words;  // the command's words, also when the line was bad
 };
 
 // `envConnect` is VELANTOR_CONNECT (empty when unset); --connect wins over it. A bad value there

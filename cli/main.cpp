@@ -37,7 +37,7 @@ int outputError = 0;  // why the result did not reach standard output, once know
 int Run(int argc, char** argv) {
   const char* env = std::getenv("VELANTOR_CONNECT");
   ParsedCli parsed = ParseCliArguments(std::vector<std::string>(argv + 1, argv + argc), env ? env : "");
-  if (!parsed.options) return PrintUsageError(parsed.error, parsed.json, "");
+  if (!parsed.options) return PrintUsageError(parsed.error, parsed.json, CommandName(parsed.words));
   const CliOptions& options = *parsed.options;
   if (options.version) {
     std::printf("velantorctl %s\n", VELANTOR_VERSION);

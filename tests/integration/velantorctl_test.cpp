@@ -505,6 +505,8 @@ TEST(Velantorctl, BadCommandLinesExitTwoWithOneLineAndSendNothing) {
     EXPECT_EQ(Lines(json.out), 1) << json.out;
     EXPECT_TRUE(Has(json.out, R"("ok":false,"outcome":"usage","exit":2)")) << json.out;
   }
+  // A bad option still names the command it came with.
+  EXPECT_TRUE(Has(Ctl({"--json", "--timeout", "abc", "info"}).out, R"({"command":"info","ok":false)"));
   EXPECT_EQ(Ctl({"--bogus", "info"}).err, "velantorctl: unknown option --bogus (velantorctl --help lists them)\n");
   CtlResult help = Ctl({"route", "--help"});
   EXPECT_EQ(help.exit, 0);
