@@ -40,7 +40,14 @@ int Run(int argc, char** argv) {
   if (!parsed.options) return PrintUsageError(parsed.error, parsed.json, CommandName(parsed.words));
   const CliOptions& options = *parsed.options;
   if (options.version) {
-    std::printf("velantorctl %s\n", VELANTOR_VERSION);
+    // A control system that always passes --json parses every answer, this one too.
+    if (options.json) {
+      Report report;
+      report.result.Set("version", Json(std::string(VELANTOR_VERSION)));
+      std::printf("%s\n", ReportDocument("version", report).Dump().c_str());
+    } else {
+      std::printf("velantorctl %s\n", VELANTOR_VERSION);
+    }
     return 0;
   }
   const std::vector<std::string>& words = options.words;

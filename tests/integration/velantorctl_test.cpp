@@ -531,6 +531,11 @@ TEST(Velantorctl, ABrokenEnvironmentLinkFailsOnlyTheCommandsThatOpenTheLink) {
   testing::ScratchDir dir;
   const std::string broken = "tcp:999.1.1.1";
   EXPECT_EQ(Ctl({"--version"}, broken).exit, 0);
+  // A script that always passes --json can parse the version too.
+  const CtlResult version = Ctl({"--json", "--version"}, broken);
+  EXPECT_EQ(version.exit, 0);
+  EXPECT_TRUE(Has(version.out, R"({"command":"version","ok":true,"outcome":"done","exit":0,)")) << version.out;
+  EXPECT_TRUE(Has(version.out, R"("result":{"version":")" VELANTOR_VERSION R"("}})" "\n")) << version.out;
   EXPECT_EQ(Ctl({"--help"}, broken).exit, 0);
   EXPECT_EQ(Ctl({"edid", "show", dir.Write("edid.bin", testing::MinimalEdid())}, broken).exit, 0);
   const std::string main = dir.Write("main.bin", std::vector<uint8_t>(300, 0x5A));
