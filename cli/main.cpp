@@ -43,7 +43,7 @@ int Run(int argc, char** argv) {
     // A control system that always passes --json parses every answer, this one too.
     if (options.json) {
       Report report;
-      report.result.Set("version", Json(std::string(VELANTOR_VERSION)));
+      report.result.Set("version", VELANTOR_VERSION);
       std::printf("%s\n", ReportDocument("version", report).Dump().c_str());
     } else {
       std::printf("velantorctl %s\n", VELANTOR_VERSION);
